@@ -1,0 +1,37 @@
+// The kernel calls of Tool Help and process control, one method per Windows operation, with the
+// system's arguments and failure values. The real layer makes the 8-bit (A) calls with the 296-byte
+// record, converting the name through the ANSI code page; fakes script every answer.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/types.h"
+
+namespace torvexa {
+
+inline constexpr std::uint32_t kSnapProcess = 0x2;
+inline constexpr std::uint32_t kProcessTerminate = 0x0001;
+inline constexpr std::uint32_t kProcessQueryInformation = 0x0400;
+inline constexpr std::uint32_t kStillActive = 259;
+
+class ProcessApi {
+public:
+    virtual ~ProcessApi() = default;
+
+    // kInvalidHandleValue on failure.
+    virtual Handle CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t processId) = 0;
+    // The record's name goes to the system as 260 bytes and comes back widened to 260 characters.
+    virtual bool Process32First(Handle snapshot, ProcessEntry32& entry) = 0;
+    virtual bool Process32Next(Handle snapshot, ProcessEntry32& entry) = 0;
+
+    // 0 on failure.
+    virtual Handle OpenProcess(std::uint32_t desiredAccess, bool inheritHandle, ProcessId id) = 0;
+    virtual bool GetExitCodeProcess(Handle process, std::uint32_t& exitCode) = 0;
+    virtual bool TerminateProcess(Handle process, std::uint32_t exitCode) = 0;
+    virtual bool CloseHandle(Handle handle) = 0;
+
+    // The calling thread's last-error code; read it right after the call that failed.
+    virtual std::uint32_t GetLastError() = 0;
+};
+
+}  // namespace torvexa

@@ -1,0 +1,27 @@
+// The registry calls, one method per Windows operation. Texts are Unicode here; the real layer
+// passes them to the 8-bit (A) functions in the ANSI code page. Results are the system's status
+// codes (0 = kErrorSuccess): the registry does not set the last error.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/types.h"
+
+namespace torvexa {
+
+inline constexpr std::uint32_t kKeyWrite = 0x20006;
+inline constexpr std::int32_t kErrorSuccess = 0;
+
+class RegistryApi {
+public:
+    virtual ~RegistryApi() = default;
+
+    virtual std::int32_t RegOpenKeyExA(Handle root, const std::wstring& subKey,
+                                       std::uint32_t options, std::uint32_t desiredAccess,
+                                       Handle& result) = 0;
+    virtual std::int32_t RegDeleteValueA(Handle key, const std::wstring& valueName) = 0;
+    virtual std::int32_t RegCloseKey(Handle key) = 0;
+};
+
+}  // namespace torvexa

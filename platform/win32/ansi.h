@@ -1,0 +1,31 @@
+// Conversions between the program's Unicode texts and the system's ANSI code page, for the 8-bit
+// (A) system calls. This is the only place where the program's texts change encoding.
+#pragma once
+
+#include "platform/win32/win.h"
+
+#include <string>
+
+namespace torvexa::win32 {
+
+inline std::string ToAnsi(const std::wstring& text) {
+    if (text.empty()) return {};
+    const int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                      nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
+                        nullptr, nullptr);
+    return out;
+}
+
+inline std::wstring FromAnsi(const char* bytes, std::size_t length) {
+    if (length == 0) return {};
+    const int n = MultiByteToWideChar(CP_ACP, 0, bytes, static_cast<int>(length), nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, bytes, static_cast<int>(length), out.data(), n);
+    return out;
+}
+
+inline std::wstring FromAnsi(const std::string& text) { return FromAnsi(text.data(), text.size()); }
+
+}  // namespace torvexa::win32

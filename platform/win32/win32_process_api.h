@@ -1,0 +1,20 @@
+// Tool Help and process control over the real kernel32 calls.
+#pragma once
+
+#include "platform/process_api.h"
+
+namespace torvexa::win32 {
+
+class Win32ProcessApi final : public ProcessApi {
+public:
+    Handle CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t processId) override;
+    bool Process32First(Handle snapshot, ProcessEntry32& entry) override;
+    bool Process32Next(Handle snapshot, ProcessEntry32& entry) override;
+    Handle OpenProcess(std::uint32_t desiredAccess, bool inheritHandle, ProcessId id) override;
+    bool GetExitCodeProcess(Handle process, std::uint32_t& exitCode) override;
+    bool TerminateProcess(Handle process, std::uint32_t exitCode) override;
+    bool CloseHandle(Handle handle) override;
+    std::uint32_t GetLastError() override;
+};
+
+}  // namespace torvexa::win32

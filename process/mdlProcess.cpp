@@ -1,0 +1,156 @@
+#include "process/mdlProcess.h"
+
+#include <new>
+#include <stdexcept>
+#include <string_view>
+
+#include "platform/runtime_error.h"
+
+namespace torvexa {
+namespace {
+
+constexpr const wchar_t* kModule = L"mdlProcess";
+constexpr const wchar_t* kEnum = L"Process32_Enum";
+constexpr const wchar_t* kKill = L"Kill_Process";
+
+}  // namespace
+
+void mdlProcess::ReportApi(std::uint32_t lastError, const wchar_t* description,
+                           const wchar_t* procedure) {
+    errors_.ReportApiError(static_cast<std::int32_t>(lastError), description, kModule, procedure);
+}
+
+// The enumeration's failure trap: a run-time failure in one step is reported and the procedure
+// resumes with the step after it.
+template <typename Step>
+void mdlProcess::Trap(Step&& step) {
+    try {
+        step();
+    } catch (const RuntimeError& e) {
+        errors_.ReportRuntimeError(e.number(), e.description(), kModule, kEnum);
+    } catch (const std::bad_alloc&) {
+        errors_.ReportRuntimeError(RuntimeError::kOutOfMemory, L"Out of memory", kModule, kEnum);
+    } catch (const std::out_of_range&) {
+        errors_.ReportRuntimeError(RuntimeError::kSubscriptOutOfRange, L"Subscript out of range",
+                                   kModule, kEnum);
+    } catch (const std::exception&) {
+        errors_.ReportRuntimeError(RuntimeError::kInvalidArgument,
+                                   L"Invalid procedure call or argument", kModule, kEnum);
+    }
+}
+
+void mdlProcess::ResizeTable(std::vector<ProcessEntry32>& table, std::size_t size, bool preserve) {
+    if (!preserve) table.clear();
+    table.resize(size);
+}
+
+std::int32_t mdlProcess::Process32_Enum(std::vector<ProcessEntry32>& table) {
+    ProcessEntry32 entry{};  // one working record for the whole walk, never cleared between entries
+    std::int32_t counter = 0;
+    Handle snapshot = kInvalidHandleValue;
+    bool ok = false;
+
+    Trap([&] { ResizeTable(table, 1, false); });
+
+    Trap([&] {
+        snapshot = api_.CreateToolhelp32Snapshot(kSnapProcess, 0);
+        if (snapshot == kInvalidHandleValue) {
+            const std::uint32_t code = api_.GetLastError();
+            ReportApi(code, L"CreateToolHelp32Snapshoot failed ::: INVALID_HANDLE_VALUE", kEnum);
+        }
+    });
+    // A failed snapshot is not an early return: Process32First on that value fails in its turn.
+
+    entry.dwSize = ProcessEntry32::kSystemSize;
+    Trap([&] {
+        ok = api_.Process32First(snapshot, entry);
+        if (!ok) {
+            const std::uint32_t code = api_.GetLastError();
+            ReportApi(code, L"Process32First failed", kEnum);
+        }
+    });
+
+    auto closeSnapshot = [&] {
+        Trap([&] {
+            if (!api_.CloseHandle(snapshot)) {
+                const std::uint32_t code = api_.GetLastError();
+                ReportApi(code, L"CloseHandle failed", kEnum);
+            }
+        });
+    };
+
+    if (!ok) {
+        closeSnapshot();
+        return -1;
+    }
+
+    Trap([&] { ResizeTable(table, 1, false); });
+    Trap([&] { table.at(0) = entry; });
+
+    for (;;) {
+        bool more = false;
+        Trap([&] { more = api_.Process32Next(snapshot, entry); });
+        if (!more) break;  // normally: no entries left; the cause is not asked for
+        ++counter;
+        Trap([&] { ResizeTable(table, static_cast<std::size_t>(counter) + 1, true); });
+        Trap([&] { table.at(static_cast<std::size_t>(counter)) = entry; });
+    }
+
+    closeSnapshot();
+    return counter;
+}
+
+ProcessId mdlProcess::GetProcessIdByName(const std::wstring& name) {
+    const std::int32_t last = Process32_Enum(processEntries_);
+    lastSnapshotTaken_ = last >= 0;
+    for (std::int32_t i = 0; i <= last; ++i) {
+        // Only a failed growth in the enumeration can leave the count beyond the table.
+        if (static_cast<std::size_t>(i) >= processEntries_.size()) {
+            throw RuntimeError(RuntimeError::kSubscriptOutOfRange, L"Subscript out of range");
+        }
+        const ProcessEntry32& e = processEntries_[static_cast<std::size_t>(i)];
+        // The whole fixed-length field, not cut at its NUL.
+        const std::wstring_view field(e.szExeFile.data(), e.szExeFile.size());
+        if (field.find(name) != std::wstring_view::npos) return e.th32ProcessID;
+    }
+    return 0;
+}
+
+void mdlProcess::Kill_Process(ProcessId id) {
+    std::uint32_t exitCode = 0;
+
+    const Handle process =
+        api_.OpenProcess(kProcessTerminate | kProcessQueryInformation, false, id);
+    if (process == 0) {
+        const std::uint32_t code = api_.GetLastError();
+        ReportApi(code, L"OpenProcess failed", kKill);
+    }
+    // Safety net for a report that throws (memory running out): the handle is still closed.
+    struct CloseOnUnwind {
+        ProcessApi& api;
+        Handle handle;
+        bool armed = true;
+        ~CloseOnUnwind() {
+            if (armed && handle != 0) api.CloseHandle(handle);
+        }
+    } guard{api_, process};
+
+    // The exit code read is not examined: a process that has ended is terminated all the same.
+    if (!api_.GetExitCodeProcess(process, exitCode)) {
+        const std::uint32_t code = api_.GetLastError();
+        ReportApi(code, L"GetExitCodeProcess failed", kKill);
+    }
+
+    if (!api_.TerminateProcess(process, exitCode)) {
+        const std::uint32_t code = api_.GetLastError();
+        ReportApi(code, L"TerminateProcess failed", kKill);
+    }
+
+    guard.armed = false;
+    if (!api_.CloseHandle(process)) {
+        const std::uint32_t code = api_.GetLastError();
+        ReportApi(code, L"CloseHandle failed", kKill);
+    }
+}
+
+}  // namespace torvexa

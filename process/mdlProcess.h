@@ -1,0 +1,60 @@
+// Process control: which running process has an executable name that contains a given text, and
+// ending a process by id. Every lookup takes a new snapshot of the system's process list. Failed
+// system calls are filed as error reports; nothing here is ever shown to the user.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "errors/mdlErrorHandle.h"
+#include "platform/process_api.h"
+#include "platform/types.h"
+
+namespace torvexa {
+
+class mdlProcess {
+public:
+    mdlProcess(ProcessApi& api, const mdlErrorHandle& errors) : api_(api), errors_(errors) {}
+    virtual ~mdlProcess() = default;
+    mdlProcess(const mdlProcess&) = delete;
+    mdlProcess& operator=(const mdlProcess&) = delete;
+
+    // Refills `table` from a new snapshot of all processes, in the order the system delivers
+    // them. Returns the highest index filled (entries - 1), or -1 when the snapshot's first entry
+    // cannot be read; the table then holds one zero-filled record. Never throws: run-time
+    // failures are reported and the procedure resumes with its next step.
+    std::int32_t Process32_Enum(std::vector<ProcessEntry32>& table);
+
+    // The id of the first process, in snapshot order, whose whole 260-character name field
+    // contains `name` (exact, case-sensitive containment), or 0 when none does.
+    ProcessId GetProcessIdByName(const std::wstring& name);
+
+    // Opens, terminates and closes the process. Each of the four calls is made exactly once
+    // whatever the ones before it returned; each failure is reported. Id 0 only files reports.
+    void Kill_Process(ProcessId id);
+
+    // False when the latest lookup could not read the process list at all (its snapshot gave no
+    // first entry); a lookup then answers 0 without having looked.
+    bool LastSnapshotTaken() const { return lastSnapshotTaken_; }
+
+    const std::vector<ProcessEntry32>& ProcessEntries() const { return processEntries_; }
+
+protected:
+    // Every change of the table's size goes through here: `preserve` keeps the elements already
+    // there, otherwise the table becomes `size` zero-filled records. Growth can fail when memory
+    // runs out; tests override this to stage that.
+    virtual void ResizeTable(std::vector<ProcessEntry32>& table, std::size_t size, bool preserve);
+
+private:
+    template <typename Step>
+    void Trap(Step&& step);
+    void ReportApi(std::uint32_t lastError, const wchar_t* description, const wchar_t* procedure);
+
+    ProcessApi& api_;
+    const mdlErrorHandle& errors_;
+    std::vector<ProcessEntry32> processEntries_;
+    bool lastSnapshotTaken_ = true;
+};
+
+}  // namespace torvexa

@@ -1,0 +1,85 @@
+# Shared pieces of the run and test commands: installing what is missing, a throw-away Wine
+# prefix, and a private X display. Sourced, not run.
+
+TORVEXA_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+TORVEXA_PACKAGES="cmake g++ libgtest-dev googletest g++-mingw-w64-i686-posix mingw-w64-tools wine wine32:i386 xvfb imagemagick x11-utils"
+
+say() { printf '%s\n' "$*"; }
+
+# Installs the Debian packages the build and the tests need, or says how when not root.
+ensure_packages() {
+    local missing=()
+    local p
+    for p in $TORVEXA_PACKAGES; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    if [ "$(id -u)" -ne 0 ]; then
+        say "Torvexa needs these Debian packages: ${missing[*]}"
+        say "Install them as root with:"
+        say "  dpkg --add-architecture i386 && apt-get update && apt-get install -y ${missing[*]}"
+        exit 1
+    fi
+    say "Installing: ${missing[*]}"
+    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# Builds one preset (host or win32) quietly; the log is kept on failure.
+build_preset() {
+    local preset=$1 log
+    log=$(mktemp)
+    if ! { cmake --preset "$preset" && cmake --build --preset "$preset"; } >"$log" 2>&1; then
+        cat "$log"
+        say "Build of '$preset' failed."
+        rm -f "$log"
+        return 1
+    fi
+    rm -f "$log"
+}
+
+# A fresh Wine prefix in a new folder (WINEPREFIX is exported). Wine's own virtual desktop draws
+# captions and frames without a window manager.
+make_wine_prefix() {
+    export WINEPREFIX
+    WINEPREFIX=$(mktemp -d /tmp/torvexa-wine.XXXXXX)
+    export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    wineboot -i >/dev/null 2>&1
+    wineserver -w
+    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+}
+
+# Starts a private Xvfb and exports DISPLAY.
+XVFB_PID=
+start_xvfb() {
+    local n
+    for n in $(seq 90 140); do
+        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+        XVFB_PID=$!
+        export DISPLAY=":$n"
+        for _ in $(seq 50); do
+            xdpyinfo >/dev/null 2>&1 && return 0
+            sleep 0.1
+        done
+        kill "$XVFB_PID" 2>/dev/null
+    done
+    say "Could not start Xvfb."
+    return 1
+}
+
+# Ends every Wine process of the prefix and our Xvfb, and removes the prefix.
+cleanup_wine() {
+    if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
+        wineserver -k 2>/dev/null
+        wineserver -w 2>/dev/null
+        [ "${TORVEXA_KEEP_PREFIX:-}" = 1 ] || rm -rf "$WINEPREFIX"
+    fi
+    if [ -n "$XVFB_PID" ]; then
+        kill "$XVFB_PID" 2>/dev/null
+        wait "$XVFB_PID" 2>/dev/null
+        XVFB_PID=
+    fi
+}

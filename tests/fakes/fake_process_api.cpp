@@ -1,0 +1,127 @@
+#include "tests/fakes/fake_process_api.h"
+
+#include <algorithm>
+
+namespace torvexa::fakes {
+namespace {
+
+std::wstring Hex(Handle h) {
+    wchar_t buf[32];
+    swprintf(buf, 32, L"%#llx", static_cast<unsigned long long>(h));
+    return buf;
+}
+
+}  // namespace
+
+Handle FakeProcessApi::CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t processId) {
+    calls.push_back(L"CreateToolhelp32Snapshot(" + std::to_wstring(flags) + L"," +
+                    std::to_wstring(processId) + L")");
+    if (snapshotFails) {
+        lastError_ = *snapshotFails;
+        return kInvalidHandleValue;
+    }
+    const Handle h = nextHandle_++;
+    openHandles.insert(h);
+    snapshots_[h] = processes;
+    cursor_[h] = 0;
+    // A terminated process that is still exiting is listed by this many more snapshots.
+    std::erase_if(processes,
+                  [](FakeProcess& p) { return p.terminated && --p.lingerSnapshots <= 0; });
+    return h;
+}
+
+bool FakeProcessApi::Deliver(Handle snapshot, ProcessEntry32& entry) {
+    auto it = snapshots_.find(snapshot);
+    if (it == snapshots_.end()) {
+        lastError_ = 6;  // ERROR_INVALID_HANDLE
+        return false;
+    }
+    std::size_t& at = cursor_[snapshot];
+    if (at >= it->second.size()) {
+        lastError_ = noMoreFilesError;
+        return false;
+    }
+    const FakeProcess& p = it->second[at++];
+    entry.th32ProcessID = p.id;
+    entry.cntThreads = 1;
+    const std::size_t n = std::min(p.name.size(), entry.szExeFile.size() - 1);
+    std::copy_n(p.name.begin(), n, entry.szExeFile.begin());
+    entry.szExeFile[n] = L'\0';
+    return true;
+}
+
+bool FakeProcessApi::Process32First(Handle snapshot, ProcessEntry32& entry) {
+    calls.push_back(L"Process32First(" + Hex(snapshot) + L"," + std::to_wstring(entry.dwSize) + L")");
+    if (firstFails) {
+        lastError_ = *firstFails;
+        return false;
+    }
+    cursor_[snapshot] = 0;
+    return Deliver(snapshot, entry);
+}
+
+bool FakeProcessApi::Process32Next(Handle snapshot, ProcessEntry32& entry) {
+    calls.push_back(L"Process32Next(" + Hex(snapshot) + L")");
+    return Deliver(snapshot, entry);
+}
+
+Handle FakeProcessApi::OpenProcess(std::uint32_t desiredAccess, bool inheritHandle, ProcessId id) {
+    calls.push_back(L"OpenProcess(" + Hex(desiredAccess) + L"," + (inheritHandle ? L"1" : L"0") +
+                    L"," + std::to_wstring(id) + L")");
+    if (openFails || id == 0 || !IsRunning(id)) {
+        lastError_ = openFails.value_or(87);  // ERROR_INVALID_PARAMETER, as for id 0
+        return 0;
+    }
+    const Handle h = nextHandle_++;
+    openHandles.insert(h);
+    processHandles_[h] = id;
+    return h;
+}
+
+bool FakeProcessApi::GetExitCodeProcess(Handle process, std::uint32_t& code) {
+    calls.push_back(L"GetExitCodeProcess(" + Hex(process) + L")");
+    if (exitCodeFails || !processHandles_.count(process)) {
+        lastError_ = exitCodeFails.value_or(6);
+        return false;
+    }
+    code = exitCode;
+    return true;
+}
+
+bool FakeProcessApi::TerminateProcess(Handle process, std::uint32_t code) {
+    calls.push_back(L"TerminateProcess(" + Hex(process) + L"," + std::to_wstring(code) + L")");
+    auto h = processHandles_.find(process);
+    if (terminateFails || h == processHandles_.end()) {
+        lastError_ = terminateFails.value_or(6);
+        return false;
+    }
+    auto p = std::find_if(processes.begin(), processes.end(),
+                          [&](const FakeProcess& fp) { return fp.id == h->second; });
+    if (p != processes.end() && !p->survivesTerminate) {
+        if (p->lingerSnapshots > 0) {
+            p->terminated = true;
+        } else {
+            processes.erase(p);
+        }
+    }
+    return true;
+}
+
+bool FakeProcessApi::CloseHandle(Handle handle) {
+    calls.push_back(L"CloseHandle(" + Hex(handle) + L")");
+    if (closeFails || !openHandles.count(handle)) {
+        lastError_ = closeFails.value_or(6);
+        return false;
+    }
+    openHandles.erase(handle);
+    processHandles_.erase(handle);
+    snapshots_.erase(handle);
+    return true;
+}
+
+bool FakeProcessApi::IsRunning(ProcessId id) const {
+    return std::any_of(processes.begin(), processes.end(),
+                       [&](const FakeProcess& p) { return p.id == id; });
+}
+
+}  // namespace torvexa::fakes

@@ -1,0 +1,62 @@
+// A scripted process table. Snapshots deliver the current list in order, copying each name with
+// its NUL into the caller's record and leaving the rest of the field as it was, as the system does.
+// Every call is recorded; failures and last-error codes are set by the test.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/process_api.h"
+
+namespace torvexa::fakes {
+
+struct FakeProcess {
+    ProcessId id;
+    std::wstring name;
+    // A process that ignores TerminateProcess (or is not ours to end) stays in the list.
+    bool survivesTerminate = false;
+    // How many further snapshots still list it after it was terminated (it is still exiting).
+    int lingerSnapshots = 0;
+    bool terminated = false;
+};
+
+class FakeProcessApi : public ProcessApi {
+public:
+    std::vector<FakeProcess> processes;
+    std::vector<std::wstring> calls;
+
+    // Scripted failures: the last error set when the call fails.
+    std::optional<std::uint32_t> snapshotFails, firstFails, closeFails;
+    std::optional<std::uint32_t> openFails, exitCodeFails, terminateFails;
+    std::uint32_t exitCode = kStillActive;
+    std::uint32_t noMoreFilesError = 18;  // ERROR_NO_MORE_FILES
+
+    // Handles handed out and not yet closed.
+    std::set<Handle> openHandles;
+
+    Handle CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t processId) override;
+    bool Process32First(Handle snapshot, ProcessEntry32& entry) override;
+    bool Process32Next(Handle snapshot, ProcessEntry32& entry) override;
+    Handle OpenProcess(std::uint32_t desiredAccess, bool inheritHandle, ProcessId id) override;
+    bool GetExitCodeProcess(Handle process, std::uint32_t& code) override;
+    bool TerminateProcess(Handle process, std::uint32_t code) override;
+    bool CloseHandle(Handle handle) override;
+    std::uint32_t GetLastError() override { return lastError_; }
+
+    bool IsRunning(ProcessId id) const;
+
+private:
+    bool Deliver(Handle snapshot, ProcessEntry32& entry);
+
+    std::uint32_t lastError_ = 0;
+    Handle nextHandle_ = 0x100;
+    std::map<Handle, std::vector<FakeProcess>> snapshots_;
+    std::map<Handle, std::size_t> cursor_;
+    std::map<Handle, ProcessId> processHandles_;
+};
+
+}  // namespace torvexa::fakes

@@ -1,0 +1,54 @@
+// A scripted registry: keys are (root, path) pairs holding named values. Every call is recorded.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/registry_api.h"
+
+namespace torvexa::fakes {
+
+class FakeRegistryApi : public RegistryApi {
+public:
+    using Key = std::pair<Handle, std::wstring>;
+    std::map<Key, std::set<std::wstring>> keys;
+    std::vector<std::wstring> calls;
+    std::optional<std::int32_t> openFails;  // e.g. 5, access denied
+    std::optional<std::int32_t> deleteFails;
+    std::set<Handle> openHandles;
+
+    std::int32_t RegOpenKeyExA(Handle root, const std::wstring& subKey, std::uint32_t options,
+                               std::uint32_t desiredAccess, Handle& result) override {
+        calls.push_back(L"RegOpenKeyExA(" + std::to_wstring(root) + L"," + subKey + L"," +
+                        std::to_wstring(options) + L"," + std::to_wstring(desiredAccess) + L")");
+        if (openFails) return *openFails;
+        auto it = keys.find({root, subKey});
+        if (it == keys.end()) return 2;  // ERROR_FILE_NOT_FOUND
+        result = next_++;
+        opened_[result] = it->first;
+        openHandles.insert(result);
+        return kErrorSuccess;
+    }
+    std::int32_t RegDeleteValueA(Handle key, const std::wstring& valueName) override {
+        calls.push_back(L"RegDeleteValueA(" + std::to_wstring(key) + L"," + valueName + L")");
+        if (deleteFails) return *deleteFails;
+        auto it = opened_.find(key);
+        if (it == opened_.end()) return 6;
+        return keys[it->second].erase(valueName) ? kErrorSuccess : 2;
+    }
+    std::int32_t RegCloseKey(Handle key) override {
+        calls.push_back(L"RegCloseKey(" + std::to_wstring(key) + L")");
+        opened_.erase(key);
+        return openHandles.erase(key) ? kErrorSuccess : 6;
+    }
+
+private:
+    Handle next_ = 0x500;
+    std::map<Handle, Key> opened_;
+};
+
+}  // namespace torvexa::fakes

@@ -1,0 +1,50 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "errors/mdlErrorHandle.h"
+
+namespace torvexa {
+namespace {
+
+struct LineCase {
+    bool api;
+    std::int32_t code;
+    std::wstring description, module, procedure;
+    std::wstring expected;
+};
+
+TEST(ErrorReport, BuildsOneLinePerReportInTheFixedFormat) {
+    const std::vector<LineCase> cases = {
+        {true, 5, L"OpenProcess failed", L"mdlProcess", L"Kill_Process",
+         L"ERROR: 5 at mdlProcess\\Kill_Process >>> OpenProcess failed"},
+        {true, 0, L"d", L"m", L"p", L"ERROR: 0 at m\\p >>> d"},
+        {true, -1, L"d", L"m", L"p", L"ERROR: -1 at m\\p >>> d"},
+        {false, INT32_MIN, L"Out of memory", L"mdlProcess", L"Process32_Enum",
+         L"VB ERROR: -2147483648 at mdlProcess\\Process32_Enum >>> Out of memory"},
+        {true, 6, L"", L"", L"", L"ERROR: 6 at \\ >>> "},
+        {false, 9, L"two\r\nlines \\ kept", L"m", L"p", L"VB ERROR: 9 at m\\p >>> two\r\nlines \\ kept"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::wstring> lines;
+        const mdlErrorHandle errors([&](const std::wstring& l) { lines.push_back(l); });
+        if (c.api) {
+            errors.ReportApiError(c.code, c.description, c.module, c.procedure);
+        } else {
+            errors.ReportRuntimeError(c.code, c.description, c.module, c.procedure);
+        }
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_EQ(lines[0], c.expected);
+    }
+}
+
+TEST(ErrorReport, WithoutASinkLinesAreDiscarded) {
+    const mdlErrorHandle errors;
+    errors.ReportApiError(5, L"x", L"m", L"p");  // must simply return
+    errors.LogError(L"anything");
+}
+
+}  // namespace
+}  // namespace torvexa

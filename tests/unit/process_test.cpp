@@ -1,0 +1,224 @@
+#include <gtest/gtest.h>
+
+#include <new>
+#include <string>
+#include <vector>
+
+#include "platform/runtime_error.h"
+#include "process/mdlProcess.h"
+#include "tests/fakes/fake_process_api.h"
+
+namespace torvexa {
+namespace {
+
+using fakes::FakeProcessApi;
+
+std::wstring NameOf(const ProcessEntry32& e) { return std::wstring(e.szExeFile.data()); }
+
+class ProcessTest : public ::testing::Test {
+protected:
+    FakeProcessApi api;
+    std::vector<std::wstring> reports;
+    mdlErrorHandle errors{[this](const std::wstring& l) { reports.push_back(l); }};
+};
+
+TEST_F(ProcessTest, EnumCopiesEveryEntryInOrderAndClosesTheSnapshot) {
+    api.processes = {{4, L"winemenubuilder.exe"}, {8, L"services.exe"}, {12, L"moniker.exe"}};
+    mdlProcess process(api, errors);
+    std::vector<ProcessEntry32> table(5);  // former contents are dropped
+
+    EXPECT_EQ(process.Process32_Enum(table), 2);
+    ASSERT_EQ(table.size(), 3u);
+    EXPECT_EQ(NameOf(table[1]), L"services.exe");
+    EXPECT_EQ(table[2].th32ProcessID, 12u);
+    EXPECT_EQ(table[0].dwSize, 296u);
+    // The working record is reused: the tail of the longer earlier name stays after the NUL.
+    EXPECT_EQ(std::wstring(table[1].szExeFile.data() + 13), L"er.exe");
+    EXPECT_EQ(api.calls.front(), L"CreateToolhelp32Snapshot(2,0)");
+    EXPECT_EQ(api.calls[1], L"Process32First(0x100,296)");
+    EXPECT_EQ(api.calls.back(), L"CloseHandle(0x100)");
+    EXPECT_TRUE(api.openHandles.empty());
+    EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(ProcessTest, EnumOfASingleEntryReturnsZero) {
+    api.processes = {{4, L"a.exe"}};
+    mdlProcess process(api, errors);
+    std::vector<ProcessEntry32> table;
+    EXPECT_EQ(process.Process32_Enum(table), 0);
+    EXPECT_EQ(table.size(), 1u);
+}
+
+TEST_F(ProcessTest, FailedSnapshotIsReportedThenFirstFailsAndTheCloseIsStillAttempted) {
+    api.snapshotFails = 8;
+    api.processes = {{4, L"moniker.exe"}};
+    mdlProcess process(api, errors);
+    std::vector<ProcessEntry32> table(3);
+
+    EXPECT_EQ(process.Process32_Enum(table), -1);
+    ASSERT_EQ(table.size(), 1u);
+    EXPECT_EQ(table[0], ProcessEntry32{});
+    EXPECT_EQ(api.calls.back().rfind(L"CloseHandle(0xffffffff", 0), 0u);
+    ASSERT_EQ(reports.size(), 3u);
+    EXPECT_EQ(reports[0],
+              L"ERROR: 8 at mdlProcess\\Process32_Enum >>> CreateToolHelp32Snapshoot failed ::: "
+              L"INVALID_HANDLE_VALUE");
+    EXPECT_EQ(reports[1], L"ERROR: 6 at mdlProcess\\Process32_Enum >>> Process32First failed");
+    EXPECT_EQ(reports[2], L"ERROR: 6 at mdlProcess\\Process32_Enum >>> CloseHandle failed");
+}
+
+TEST_F(ProcessTest, FailedFirstEntryReturnsMinusOneClosesAndLookupAnswersZero) {
+    api.processes = {{4, L"moniker.exe"}};
+    api.firstFails = 24;
+    mdlProcess process(api, errors);
+
+    EXPECT_EQ(process.GetProcessIdByName(L"moniker.exe"), 0u);
+    EXPECT_FALSE(process.LastSnapshotTaken());
+    EXPECT_TRUE(api.openHandles.empty());
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0], L"ERROR: 24 at mdlProcess\\Process32_Enum >>> Process32First failed");
+    EXPECT_EQ(process.ProcessEntries().size(), 1u);
+}
+
+TEST_F(ProcessTest, FailedCloseIsReportedAndTheCountStillReturned) {
+    api.processes = {{4, L"a.exe"}, {5, L"b.exe"}};
+    api.closeFails = 6;
+    mdlProcess process(api, errors);
+    std::vector<ProcessEntry32> table;
+    EXPECT_EQ(process.Process32_Enum(table), 1);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0], L"ERROR: 6 at mdlProcess\\Process32_Enum >>> CloseHandle failed");
+}
+
+// Growth of the table fails once memory runs out: the trap reports it, the copy into the missing
+// element fails and is reported in its turn, and the walk goes on counting every entry.
+class ShortOfMemory : public mdlProcess {
+public:
+    using mdlProcess::mdlProcess;
+    std::size_t failGrowthTo = 0;
+
+protected:
+    void ResizeTable(std::vector<ProcessEntry32>& table, std::size_t size, bool preserve) override {
+        if (size == failGrowthTo) throw std::bad_alloc();
+        mdlProcess::ResizeTable(table, size, preserve);
+    }
+};
+
+TEST_F(ProcessTest, TrapReportsAFailedGrowthAndResumesWithTheNextStep) {
+    api.processes = {{4, L"a.exe"}, {5, L"b.exe"}, {6, L"c.exe"}};
+    ShortOfMemory process(api, errors);
+    process.failGrowthTo = 2;
+    std::vector<ProcessEntry32> table;
+
+    EXPECT_EQ(process.Process32_Enum(table), 2);
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_EQ(reports[0], L"VB ERROR: 7 at mdlProcess\\Process32_Enum >>> Out of memory");
+    EXPECT_EQ(reports[1], L"VB ERROR: 9 at mdlProcess\\Process32_Enum >>> Subscript out of range");
+    ASSERT_EQ(table.size(), 3u);
+    EXPECT_EQ(NameOf(table[2]), L"c.exe");
+    EXPECT_TRUE(api.openHandles.empty());
+}
+
+TEST_F(ProcessTest, LookupBeyondAShortTableFailsToItsCaller) {
+    api.processes = {{4, L"a.exe"}, {5, L"b.exe"}};
+    ShortOfMemory process(api, errors);
+    process.failGrowthTo = 2;
+    EXPECT_THROW(process.GetProcessIdByName(L"b.exe"), RuntimeError);
+}
+
+TEST_F(ProcessTest, LookupMatchesByContainmentCaseSensitiveFirstWins) {
+    struct Case {
+        std::vector<fakes::FakeProcess> processes;
+        std::wstring name;
+        ProcessId expected;
+    };
+    const std::wstring longName(261, L'a');
+    const std::vector<Case> cases = {
+        {{{4, L"moniker.exe"}}, L"moniker.exe", 4},
+        {{{4, L"xmoniker.exe"}}, L"moniker.exe", 4},
+        {{{4, L"C:\\windows\\system32\\moniker.exe"}}, L"moniker.exe", 4},
+        {{{4, L"MONIKER.EXE"}}, L"moniker.exe", 0},
+        {{{4, L"syslray.exe"}, {9, L"moniker.exe"}, {10, L"moniker.exe"}}, L"moniker.exe", 9},
+        {{{4, L"system"}, {9, L"moniker.exe"}}, L"", 4},
+        {{{4, std::wstring(259, L'a')}}, longName, 0},
+        {{}, L"moniker.exe", 0},
+    };
+    for (const auto& c : cases) {
+        api.processes = c.processes;
+        mdlProcess process(api, errors);
+        EXPECT_EQ(process.GetProcessIdByName(c.name), c.expected) << c.name.substr(0, 20);
+    }
+}
+
+TEST_F(ProcessTest, LookupSearchesTheWholeFieldPastTheNul) {
+    // Entry 1's field reads "x.exe\0-moniker.exe\0...": the tail of the longer name before it.
+    api.processes = {{4, L"xx.exe-moniker.exe"}, {8, L"x.exe"}};
+    mdlProcess process(api, errors);
+    // Only a search of the whole field, NUL included, finds this text in entry 1.
+    EXPECT_EQ(process.GetProcessIdByName(std::wstring(L"x.exe\0-moniker", 14)), 8u);
+    // A tail can only repeat a match that the earlier entry already gave.
+    EXPECT_EQ(process.GetProcessIdByName(L"moniker.exe"), 4u);
+}
+
+TEST_F(ProcessTest, EveryLookupTakesANewSnapshot) {
+    api.processes = {{4, L"system"}};
+    mdlProcess process(api, errors);
+    EXPECT_EQ(process.GetProcessIdByName(L"moniker.exe"), 0u);
+    api.processes.push_back({40, L"moniker.exe"});
+    EXPECT_EQ(process.GetProcessIdByName(L"moniker.exe"), 40u);
+    api.processes.pop_back();
+    EXPECT_EQ(process.GetProcessIdByName(L"moniker.exe"), 0u);
+    EXPECT_TRUE(process.LastSnapshotTaken());
+}
+
+TEST_F(ProcessTest, KillEndsARunningProcessWithTheExitCodeReadAndClosesTheHandle) {
+    api.processes = {{40, L"moniker.exe"}};
+    mdlProcess process(api, errors);
+    process.Kill_Process(40);
+    const std::vector<std::wstring> expected = {L"OpenProcess(0x401,0,40)",
+                                                L"GetExitCodeProcess(0x100)",
+                                                L"TerminateProcess(0x100,259)", L"CloseHandle(0x100)"};
+    EXPECT_EQ(api.calls, expected);
+    EXPECT_FALSE(api.IsRunning(40));
+    EXPECT_TRUE(reports.empty());
+    EXPECT_TRUE(api.openHandles.empty());
+}
+
+TEST_F(ProcessTest, KillOfIdZeroMakesEveryCallOnceAndFilesFourReportsInOrder) {
+    mdlProcess process(api, errors);
+    process.Kill_Process(0);
+    const std::vector<std::wstring> calls = {L"OpenProcess(0x401,0,0)", L"GetExitCodeProcess(0)",
+                                             L"TerminateProcess(0,0)", L"CloseHandle(0)"};
+    EXPECT_EQ(api.calls, calls);
+    const std::vector<std::wstring> expected = {
+        L"ERROR: 87 at mdlProcess\\Kill_Process >>> OpenProcess failed",
+        L"ERROR: 6 at mdlProcess\\Kill_Process >>> GetExitCodeProcess failed",
+        L"ERROR: 6 at mdlProcess\\Kill_Process >>> TerminateProcess failed",
+        L"ERROR: 6 at mdlProcess\\Kill_Process >>> CloseHandle failed"};
+    EXPECT_EQ(reports, expected);
+}
+
+TEST_F(ProcessTest, KillOfAnEndedProcessPassesItsRealExitCodeAndStillCloses) {
+    api.processes = {{40, L"moniker.exe"}};
+    api.exitCode = 3;
+    api.terminateFails = 5;
+    mdlProcess process(api, errors);
+    process.Kill_Process(40);
+    EXPECT_EQ(api.calls[2], L"TerminateProcess(0x100,3)");
+    EXPECT_EQ(reports, std::vector<std::wstring>{
+                           L"ERROR: 5 at mdlProcess\\Kill_Process >>> TerminateProcess failed"});
+    EXPECT_TRUE(api.openHandles.empty());
+}
+
+TEST_F(ProcessTest, KillWhenTheExitCodeCannotBeReadTerminatesWithZero) {
+    api.processes = {{40, L"moniker.exe"}};
+    api.exitCodeFails = 5;
+    mdlProcess process(api, errors);
+    process.Kill_Process(40);
+    EXPECT_EQ(api.calls[2], L"TerminateProcess(0x100,0)");
+    EXPECT_EQ(reports.size(), 1u);
+    EXPECT_FALSE(api.IsRunning(40));
+}
+
+}  // namespace
+}  // namespace torvexa

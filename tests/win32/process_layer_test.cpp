@@ -1,0 +1,77 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "errors/mdlErrorHandle.h"
+#include "platform/win32/win32_process_api.h"
+#include "process/mdlProcess.h"
+#include "tests/win32/support.h"
+
+namespace torvexa {
+namespace {
+
+class ProcessLayerTest : public ::testing::Test {
+protected:
+    win32::Win32ProcessApi api;
+    std::vector<std::wstring> reports;
+    mdlErrorHandle errors{[this](const std::wstring& l) { reports.push_back(l); }};
+    mdlProcess process{api, errors};
+};
+
+TEST_F(ProcessLayerTest, SnapshotListsThisProcessWithA296ByteRecord) {
+    std::vector<ProcessEntry32> table;
+    const std::int32_t last = process.Process32_Enum(table);
+    ASSERT_GE(last, 1);
+    EXPECT_EQ(table.size(), static_cast<std::size_t>(last) + 1);
+    bool foundSelf = false;
+    for (const auto& e : table) {
+        foundSelf |= e.th32ProcessID == GetCurrentProcessId();
+        EXPECT_EQ(e.dwSize, 296u);
+    }
+    EXPECT_TRUE(foundSelf);
+    EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(ProcessLayerTest, FindsAChildByItsNameAndEndsIt) {
+    const std::wstring folder = test::MakeScratchFolder(L"kill");
+    const std::wstring name = L"tvxchild" + std::to_wstring(GetCurrentProcessId()) + L".exe";
+    test::Child child = test::StartSleeperAs(folder, name);
+
+    const ProcessId id = process.GetProcessIdByName(name);
+    EXPECT_EQ(id, child.id);
+    EXPECT_TRUE(process.LastSnapshotTaken());
+
+    process.Kill_Process(id);
+    ASSERT_EQ(WaitForSingleObject(child.process.get(), 5000), WAIT_OBJECT_0);
+    DWORD code = 0;
+    ASSERT_TRUE(GetExitCodeProcess(child.process.get(), &code));
+    EXPECT_EQ(code, 259u);  // the exit code read from the running process, STILL_ACTIVE
+    EXPECT_TRUE(reports.empty());
+
+    // Once it has ended, a new snapshot no longer finds it.
+    EXPECT_EQ(process.GetProcessIdByName(name), 0u);
+    child.process.reset();
+    DeleteFileW(child.path.c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
+TEST_F(ProcessLayerTest, KillOfIdZeroFilesFourReportsWithTheSystemsCodes) {
+    process.Kill_Process(0);
+    const std::vector<std::wstring> expected = {
+        L"ERROR: 87 at mdlProcess\\Kill_Process >>> OpenProcess failed",
+        L"ERROR: 6 at mdlProcess\\Kill_Process >>> GetExitCodeProcess failed",
+        L"ERROR: 6 at mdlProcess\\Kill_Process >>> TerminateProcess failed",
+        L"ERROR: 6 at mdlProcess\\Kill_Process >>> CloseHandle failed"};
+    EXPECT_EQ(reports, expected);
+}
+
+TEST_F(ProcessLayerTest, FirstEntryOnAnInvalidHandleFailsWithTheSystemsCode) {
+    ProcessEntry32 entry{};
+    entry.dwSize = 296;
+    EXPECT_FALSE(api.Process32First(kInvalidHandleValue, entry));
+    EXPECT_EQ(api.GetLastError(), 6u);
+}
+
+}  // namespace
+}  // namespace torvexa
