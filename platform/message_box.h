@@ -7,6 +7,7 @@
 
 namespace torvexa {
 
+// The system's values (MB_OK, MB_YESNO, MB_ICONINFORMATION, IDOK, IDYES, IDNO).
 inline constexpr std::uint32_t kMbOk = 0x0;
 inline constexpr std::uint32_t kMbYesNo = 0x4;
 inline constexpr std::uint32_t kMbIconInformation = 0x40;

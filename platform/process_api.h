@@ -9,10 +9,11 @@
 
 namespace torvexa {
 
-inline constexpr std::uint32_t kSnapProcess = 0x2;
-inline constexpr std::uint32_t kProcessTerminate = 0x0001;
-inline constexpr std::uint32_t kProcessQueryInformation = 0x0400;
-inline constexpr std::uint32_t kStillActive = 259;
+// The system's values, under names of our own: the system headers define theirs as macros.
+inline constexpr std::uint32_t kSnapProcess = 0x2;                 // TH32CS_SNAPPROCESS
+inline constexpr std::uint32_t kProcessTerminate = 0x0001;         // PROCESS_TERMINATE
+inline constexpr std::uint32_t kProcessQueryInformation = 0x0400;  // PROCESS_QUERY_INFORMATION
+inline constexpr std::uint32_t kStillActive = 259;                 // STILL_ACTIVE
 
 class ProcessApi {
 public:

@@ -10,8 +10,10 @@
 
 namespace torvexa {
 
-inline constexpr std::uint32_t kKeyWrite = 0x20006;
-inline constexpr std::int32_t kErrorSuccess = 0;
+inline constexpr std::uint32_t kKeyWrite = 0x20006;       // KEY_WRITE
+inline constexpr std::uint32_t kKeyQueryValue = 0x0001;  // KEY_QUERY_VALUE
+inline constexpr std::int32_t kErrorSuccess = 0;        // ERROR_SUCCESS
+inline constexpr std::int32_t kErrorFileNotFound = 2;   // ERROR_FILE_NOT_FOUND
 
 class RegistryApi {
 public:
@@ -22,6 +24,9 @@ public:
                                        Handle& result) = 0;
     virtual std::int32_t RegDeleteValueA(Handle key, const std::wstring& valueName) = 0;
     virtual std::int32_t RegCloseKey(Handle key) = 0;
+    // Asks only whether the value is there (no data is read): kErrorSuccess when it is,
+    // kErrorFileNotFound when it is not.
+    virtual std::int32_t RegQueryValueExA(Handle key, const std::wstring& valueName) = 0;
 };
 
 }  // namespace torvexa

@@ -11,6 +11,7 @@ public:
                                std::uint32_t desiredAccess, Handle& result) override;
     std::int32_t RegDeleteValueA(Handle key, const std::wstring& valueName) override;
     std::int32_t RegCloseKey(Handle key) override;
+    std::int32_t RegQueryValueExA(Handle key, const std::wstring& valueName) override;
 };
 
 }  // namespace torvexa::win32

@@ -46,6 +46,15 @@ public:
         return openHandles.erase(key) ? kErrorSuccess : 6;
     }
 
+    std::int32_t RegQueryValueExA(Handle key, const std::wstring& valueName) override {
+        calls.push_back(L"RegQueryValueExA(" + std::to_wstring(key) + L"," + valueName + L")");
+        if (queryFails) return *queryFails;
+        auto it = opened_.find(key);
+        if (it == opened_.end()) return 6;
+        return keys[it->second].count(valueName) ? kErrorSuccess : kErrorFileNotFound;
+    }
+    std::optional<std::int32_t> queryFails;
+
 private:
     Handle next_ = 0x500;
     std::map<Handle, Key> opened_;
