@@ -19,7 +19,19 @@ struct Rgb {
 
 // The controls of the main window, under their own names. None stands for the window itself
 // (as a container, or as the surface under the pointer).
-enum class ControlId { None, msg, Label1, Frame2, Command1, Command2, Frame1, Label3, Label6, Label4, Label5 };
+enum class ControlId {
+    None,
+    msg,
+    Label1,
+    Frame2,
+    Command1,
+    Command2,
+    Frame1,
+    Label3,
+    Label6,
+    Label4,
+    Label5
+};
 
 enum class ControlKind { Label, Frame, Button };
 enum class Align { Left, Right };
@@ -31,7 +43,7 @@ struct ControlSpec {
     ControlId id;
     const wchar_t* name;
     ControlKind kind;
-    ControlId container;  // None: directly on the window
+    ControlId container;           // None: directly on the window
     int left, top, width, height;  // twips, from the container's client area
     int tabIndex;
     std::wstring text;
@@ -52,7 +64,7 @@ struct FormSpec {
 
 // What the handlers may do to the window.
 class FormView {
-public:
+  public:
     virtual ~FormView() = default;
     virtual void SetText(ControlId id, const std::wstring& text) = 0;
     virtual void SetForeColor(ControlId id, Rgb color) = 0;
@@ -65,7 +77,7 @@ public:
 
 // The events the window hands to its handlers, one at a time on the user-interface thread.
 class FormEvents {
-public:
+  public:
     virtual ~FormEvents() = default;
     // While the window is loaded, before it is first shown.
     virtual void Form_Load() = 0;

@@ -21,29 +21,32 @@ const FormSpec& PrinForm() {
                                    L"Si tienes WinME o 98 no hagas caso al anuncio... desinfectalo!"
                                    L"              y tambien reinica tu PC.");
         advice.wrap = true;
-        ControlSpec buttons{Frame2, L"Frame2", ControlKind::Frame, None, 120, 1320, 5175, 735, 7, L""};
+        ControlSpec buttons{Frame2, L"Frame2", ControlKind::Frame, None, 120, 1320, 5175, 735,
+                            7,      L""};
         ControlSpec disinfect{Command1, L"Command1", ControlKind::Button, Frame2, 240, 240, 1935,
-                              375, 9, L"Desinfectame!!!"};
-        ControlSpec quit{Command2, L"Command2", ControlKind::Button, Frame2, 3120, 240, 1935, 375, 8,
-                         L"Salir"};
-        ControlSpec credits{Frame1, L"Frame1", ControlKind::Frame, None, 120, 2160, 5175, 855, 2,
-                            L"Creado por:"};
-        ControlSpec author = label(Label3, L"Label3", Frame1, 120, 240, 1695, 255, 5, L"Tomas Ventura");
+                              375,      9,           L"Desinfectame!!!"};
+        ControlSpec quit{Command2, L"Command2", ControlKind::Button, Frame2, 3120, 240, 1935, 375,
+                         8,        L"Salir"};
+        ControlSpec credits{Frame1, L"Frame1", ControlKind::Frame, None, 120, 2160, 5175,
+                            855,    2,         L"Creado por:"};
+        ControlSpec author =
+            label(Label3, L"Label3", Frame1, 120, 240, 1695, 255, 5, L"Tomas Ventura");
         author.hasColor = true;  // black
-        ControlSpec team = label(Label6, L"Label6", Frame1, 3120, 240, 1935, 255, 3, L"Equipo Torvexa");
+        ControlSpec team =
+            label(Label6, L"Label6", Frame1, 3120, 240, 1935, 255, 3, L"Equipo Torvexa");
         team.boldSansSerif = true;
         team.hasColor = true;
         team.color = {64, 64, 64};
         team.align = Align::Right;
-        ControlSpec mail = label(Label4, L"Label4", Frame1, 120, 480, 2460, 195, 6,
-                                 L"tventura@torvexa.example");
+        ControlSpec mail =
+            label(Label4, L"Label4", Frame1, 120, 480, 2460, 195, 6, L"tventura@torvexa.example");
         mail.boldSansSerif = true;
         mail.hasColor = true;
         mail.color = prin_texts::kLinkBlue;
         mail.autoSize = AutoSize::KeepLeft;
         mail.handCursor = true;
-        ControlSpec web = label(Label5, L"Label5", Frame1, 3060, 480, 1995, 195, 4,
-                                L"www.torvexa.example");
+        ControlSpec web =
+            label(Label5, L"Label5", Frame1, 3060, 480, 1995, 195, 4, L"www.torvexa.example");
         web.boldSansSerif = true;
         web.hasColor = true;
         web.color = prin_texts::kLinkBlue;

@@ -10,7 +10,7 @@
 namespace torvexa {
 
 class mdlErrorHandle {
-public:
+  public:
     using Sink = std::function<void(const std::wstring& line)>;
 
     mdlErrorHandle() = default;
@@ -24,7 +24,7 @@ public:
     // Hands a finished line to the sink; without one, the line is discarded.
     void LogError(const std::wstring& line) const;
 
-private:
+  private:
     Sink sink_;
 };
 

@@ -6,7 +6,7 @@
 namespace torvexa {
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual void Sleep(std::uint32_t milliseconds) = 0;
 };

@@ -10,7 +10,7 @@ namespace torvexa {
 enum class Presence { Absent, Present, Unknown };
 
 class FileSystemApi {
-public:
+  public:
     virtual ~FileSystemApi() = default;
     // Deletes one file; false when it is missing, in use or protected (the reason in GetLastError).
     virtual bool DeleteFileA(const std::wstring& path) = 0;

@@ -19,7 +19,7 @@ inline constexpr int kIdNo = 7;
 inline constexpr const wchar_t* kAppTitle = L"Torvexa";
 
 class MessageBoxApi {
-public:
+  public:
     virtual ~MessageBoxApi() = default;
     // Returns the button pressed (kIdOk, kIdYes, kIdNo), or 0 when the box could not be shown.
     virtual int MessageBox(const std::wstring& text, const std::wstring& title,

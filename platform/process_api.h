@@ -16,7 +16,7 @@ inline constexpr std::uint32_t kProcessQueryInformation = 0x0400;  // PROCESS_QU
 inline constexpr std::uint32_t kStillActive = 259;                 // STILL_ACTIVE
 
 class ProcessApi {
-public:
+  public:
     virtual ~ProcessApi() = default;
 
     // kInvalidHandleValue on failure.

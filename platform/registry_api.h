@@ -10,13 +10,13 @@
 
 namespace torvexa {
 
-inline constexpr std::uint32_t kKeyWrite = 0x20006;       // KEY_WRITE
+inline constexpr std::uint32_t kKeyWrite = 0x20006;      // KEY_WRITE
 inline constexpr std::uint32_t kKeyQueryValue = 0x0001;  // KEY_QUERY_VALUE
-inline constexpr std::int32_t kErrorSuccess = 0;        // ERROR_SUCCESS
-inline constexpr std::int32_t kErrorFileNotFound = 2;   // ERROR_FILE_NOT_FOUND
+inline constexpr std::int32_t kErrorSuccess = 0;         // ERROR_SUCCESS
+inline constexpr std::int32_t kErrorFileNotFound = 2;    // ERROR_FILE_NOT_FOUND
 
 class RegistryApi {
-public:
+  public:
     virtual ~RegistryApi() = default;
 
     virtual std::int32_t RegOpenKeyExA(Handle root, const std::wstring& subKey,

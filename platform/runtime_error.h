@@ -10,7 +10,7 @@
 namespace torvexa {
 
 class RuntimeError : public std::runtime_error {
-public:
+  public:
     // The run-time error numbers this program raises.
     static constexpr std::int32_t kInvalidArgument = 5;  // invalid procedure call or argument
     static constexpr std::int32_t kOverflow = 6;
@@ -18,12 +18,14 @@ public:
     static constexpr std::int32_t kSubscriptOutOfRange = 9;
 
     RuntimeError(std::int32_t number, std::wstring description)
-        : std::runtime_error("run-time error"), number_(number), description_(std::move(description)) {}
+        : std::runtime_error("run-time error"),
+          number_(number),
+          description_(std::move(description)) {}
 
     std::int32_t number() const noexcept { return number_; }
     const std::wstring& description() const noexcept { return description_; }
 
-private:
+  private:
     std::int32_t number_;
     std::wstring description_;
 };

@@ -11,7 +11,7 @@ namespace torvexa {
 inline constexpr int kSwShowNormal = 1;  // SW_SHOWNORMAL
 
 class ShellApi {
-public:
+  public:
     virtual ~ShellApi() = default;
     // Absent parameters and directory are passed as null texts. Returns the shell's instance
     // value (greater than 32 on success).

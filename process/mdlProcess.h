@@ -14,7 +14,7 @@
 namespace torvexa {
 
 class mdlProcess {
-public:
+  public:
     mdlProcess(ProcessApi& api, const mdlErrorHandle& errors) : api_(api), errors_(errors) {}
     virtual ~mdlProcess() = default;
     mdlProcess(const mdlProcess&) = delete;
@@ -40,13 +40,13 @@ public:
 
     const std::vector<ProcessEntry32>& ProcessEntries() const { return processEntries_; }
 
-protected:
+  protected:
     // Every change of the table's size goes through here: `preserve` keeps the elements already
     // there, otherwise the table becomes `size` zero-filled records. Growth can fail when memory
     // runs out; tests override this to stage that.
     virtual void ResizeTable(std::vector<ProcessEntry32>& table, std::size_t size, bool preserve);
 
-private:
+  private:
     template <typename Step>
     void Trap(Step&& step);
     void ReportApi(std::uint32_t lastError, const wchar_t* description, const wchar_t* procedure);

@@ -17,7 +17,7 @@ inline constexpr std::int16_t kTrue = -1;
 inline constexpr std::int16_t kFalse = 0;
 
 class Registro {
-public:
+  public:
     Registro(RegistryApi& api, MessageBoxApi& boxes) : api_(api), boxes_(boxes) {}
 
     // True (-1) when the key was opened for writing, the deletion attempted and the key closed;
@@ -35,7 +35,7 @@ public:
     // The predefined handle value of a root key name (exact, case-sensitive), 0 for any other.
     static Handle GetRootKeyHandle(const std::wstring& rootName);
 
-private:
+  private:
     RegistryApi& api_;
     MessageBoxApi& boxes_;
     // Module state shared by the three procedures; no call depends on what an earlier one left.

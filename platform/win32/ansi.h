@@ -2,9 +2,9 @@
 // (A) system calls. This is the only place where the program's texts change encoding.
 #pragma once
 
-#include "platform/win32/win.h"
-
 #include <string>
+
+#include "platform/win32/win.h"
 
 namespace torvexa::win32 {
 
@@ -26,6 +26,8 @@ inline std::wstring FromAnsi(const char* bytes, std::size_t length) {
     return out;
 }
 
-inline std::wstring FromAnsi(const std::string& text) { return FromAnsi(text.data(), text.size()); }
+inline std::wstring FromAnsi(const std::string& text) {
+    return FromAnsi(text.data(), text.size());
+}
 
 }  // namespace torvexa::win32

@@ -3,15 +3,15 @@
 // program must report a failed close it closes explicitly with release(); this is the safety net.
 #pragma once
 
-#include "platform/win32/win.h"
-
 #include <utility>
+
+#include "platform/win32/win.h"
 
 namespace torvexa::win32 {
 
 template <typename T, auto Close, auto Invalid>
 class UniqueHandle {
-public:
+  public:
     UniqueHandle() = default;
     explicit UniqueHandle(T h) : h_(h) {}
     ~UniqueHandle() { reset(); }
@@ -34,13 +34,19 @@ public:
         h_ = h;
     }
 
-private:
+  private:
     T h_ = Invalid();
 };
 
-inline HANDLE NullHandle() { return nullptr; }
-inline HANDLE InvalidHandle() { return INVALID_HANDLE_VALUE; }
-inline void CloseKernelHandle(HANDLE h) { ::CloseHandle(h); }
+inline HANDLE NullHandle() {
+    return nullptr;
+}
+inline HANDLE InvalidHandle() {
+    return INVALID_HANDLE_VALUE;
+}
+inline void CloseKernelHandle(HANDLE h) {
+    ::CloseHandle(h);
+}
 
 using UniqueProcessHandle = UniqueHandle<HANDLE, CloseKernelHandle, NullHandle>;
 using UniqueFileHandle = UniqueHandle<HANDLE, CloseKernelHandle, InvalidHandle>;

@@ -6,7 +6,7 @@
 namespace torvexa::win32 {
 
 class Win32MessageBox final : public MessageBoxApi {
-public:
+  public:
     int MessageBox(const std::wstring& text, const std::wstring& title,
                    std::uint32_t type) override;
 };

@@ -12,7 +12,9 @@ static_assert(sizeof(PROCESSENTRY32) == torvexa::ProcessEntry32::kSystemSize,
 namespace torvexa::win32 {
 namespace {
 
-HANDLE ToHandle(Handle h) { return reinterpret_cast<HANDLE>(h); }
+HANDLE ToHandle(Handle h) {
+    return reinterpret_cast<HANDLE>(h);
+}
 
 // The working record's name goes to the system as exactly 260 bytes in the ANSI code page, NULs
 // and tail included, and comes back widened to exactly 260 characters.
@@ -26,8 +28,7 @@ void Narrow(const ProcessEntry32& from, PROCESSENTRY32& to) {
     to.th32ParentProcessID = from.th32ParentProcessID;
     to.pcPriClassBase = from.pcPriClassBase;
     to.dwFlags = from.dwFlags;
-    const std::string bytes =
-        ToAnsi(std::wstring(from.szExeFile.data(), from.szExeFile.size()));
+    const std::string bytes = ToAnsi(std::wstring(from.szExeFile.data(), from.szExeFile.size()));
     std::memset(to.szExeFile, 0, sizeof(to.szExeFile));
     std::memcpy(to.szExeFile, bytes.data(), std::min(bytes.size(), sizeof(to.szExeFile)));
 }
@@ -72,8 +73,7 @@ bool Win32ProcessApi::Process32Next(Handle snapshot, ProcessEntry32& entry) {
     return Exchange(::Process32Next, snapshot, entry);
 }
 
-Handle Win32ProcessApi::OpenProcess(std::uint32_t desiredAccess, bool inheritHandle,
-                                    ProcessId id) {
+Handle Win32ProcessApi::OpenProcess(std::uint32_t desiredAccess, bool inheritHandle, ProcessId id) {
     return reinterpret_cast<Handle>(::OpenProcess(desiredAccess, inheritHandle ? TRUE : FALSE, id));
 }
 
@@ -88,8 +88,12 @@ bool Win32ProcessApi::TerminateProcess(Handle process, std::uint32_t exitCode) {
     return ::TerminateProcess(ToHandle(process), exitCode) != FALSE;
 }
 
-bool Win32ProcessApi::CloseHandle(Handle handle) { return ::CloseHandle(ToHandle(handle)) != FALSE; }
+bool Win32ProcessApi::CloseHandle(Handle handle) {
+    return ::CloseHandle(ToHandle(handle)) != FALSE;
+}
 
-std::uint32_t Win32ProcessApi::GetLastError() { return ::GetLastError(); }
+std::uint32_t Win32ProcessApi::GetLastError() {
+    return ::GetLastError();
+}
 
 }  // namespace torvexa::win32

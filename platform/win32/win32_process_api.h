@@ -6,7 +6,7 @@
 namespace torvexa::win32 {
 
 class Win32ProcessApi final : public ProcessApi {
-public:
+  public:
     Handle CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t processId) override;
     bool Process32First(Handle snapshot, ProcessEntry32& entry) override;
     bool Process32Next(Handle snapshot, ProcessEntry32& entry) override;

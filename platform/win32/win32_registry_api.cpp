@@ -8,7 +8,8 @@ namespace {
 
 // Predefined root keys are 32-bit values that the system sign-extends on 64-bit builds.
 HKEY ToHkey(Handle h) {
-    return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG_PTR>(static_cast<LONG>(h))));
+    return reinterpret_cast<HKEY>(
+        static_cast<ULONG_PTR>(static_cast<LONG_PTR>(static_cast<LONG>(h))));
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 namespace torvexa::win32 {
 
 class Win32RegistryApi final : public RegistryApi {
-public:
+  public:
     std::int32_t RegOpenKeyExA(Handle root, const std::wstring& subKey, std::uint32_t options,
                                std::uint32_t desiredAccess, Handle& result) override;
     std::int32_t RegDeleteValueA(Handle key, const std::wstring& valueName) override;

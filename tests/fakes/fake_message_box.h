@@ -17,7 +17,7 @@ struct ShownBox {
 };
 
 class FakeMessageBox : public MessageBoxApi {
-public:
+  public:
     std::vector<ShownBox> shown;
     std::deque<int> answers;
 

@@ -51,7 +51,8 @@ bool FakeProcessApi::Deliver(Handle snapshot, ProcessEntry32& entry) {
 }
 
 bool FakeProcessApi::Process32First(Handle snapshot, ProcessEntry32& entry) {
-    calls.push_back(L"Process32First(" + Hex(snapshot) + L"," + std::to_wstring(entry.dwSize) + L")");
+    calls.push_back(L"Process32First(" + Hex(snapshot) + L"," + std::to_wstring(entry.dwSize) +
+                    L")");
     if (firstFails) {
         lastError_ = *firstFails;
         return false;

@@ -25,7 +25,7 @@ struct FakeProcess {
 };
 
 class FakeProcessApi : public ProcessApi {
-public:
+  public:
     std::vector<FakeProcess> processes;
     std::vector<std::wstring> calls;
 
@@ -49,7 +49,7 @@ public:
 
     bool IsRunning(ProcessId id) const;
 
-private:
+  private:
     bool Deliver(Handle snapshot, ProcessEntry32& entry);
 
     std::uint32_t lastError_ = 0;

@@ -13,7 +13,7 @@
 namespace torvexa::fakes {
 
 class FakeRegistryApi : public RegistryApi {
-public:
+  public:
     using Key = std::pair<Handle, std::wstring>;
     std::map<Key, std::set<std::wstring>> keys;
     std::vector<std::wstring> calls;
@@ -55,7 +55,7 @@ public:
     }
     std::optional<std::int32_t> queryFails;
 
-private:
+  private:
     Handle next_ = 0x500;
     std::map<Handle, Key> opened_;
 };

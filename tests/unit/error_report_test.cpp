@@ -25,7 +25,8 @@ TEST(ErrorReport, BuildsOneLinePerReportInTheFixedFormat) {
         {false, INT32_MIN, L"Out of memory", L"mdlProcess", L"Process32_Enum",
          L"VB ERROR: -2147483648 at mdlProcess\\Process32_Enum >>> Out of memory"},
         {true, 6, L"", L"", L"", L"ERROR: 6 at \\ >>> "},
-        {false, 9, L"two\r\nlines \\ kept", L"m", L"p", L"VB ERROR: 9 at m\\p >>> two\r\nlines \\ kept"},
+        {false, 9, L"two\r\nlines \\ kept", L"m", L"p",
+         L"VB ERROR: 9 at m\\p >>> two\r\nlines \\ kept"},
     };
     for (const auto& c : cases) {
         std::vector<std::wstring> lines;

@@ -13,10 +13,12 @@ namespace {
 
 using fakes::FakeProcessApi;
 
-std::wstring NameOf(const ProcessEntry32& e) { return std::wstring(e.szExeFile.data()); }
+std::wstring NameOf(const ProcessEntry32& e) {
+    return std::wstring(e.szExeFile.data());
+}
 
 class ProcessTest : public ::testing::Test {
-protected:
+  protected:
     FakeProcessApi api;
     std::vector<std::wstring> reports;
     mdlErrorHandle errors{[this](const std::wstring& l) { reports.push_back(l); }};
@@ -93,11 +95,11 @@ TEST_F(ProcessTest, FailedCloseIsReportedAndTheCountStillReturned) {
 // Growth of the table fails once memory runs out: the trap reports it, the copy into the missing
 // element fails and is reported in its turn, and the walk goes on counting every entry.
 class ShortOfMemory : public mdlProcess {
-public:
+  public:
     using mdlProcess::mdlProcess;
     std::size_t failGrowthTo = 0;
 
-protected:
+  protected:
     void ResizeTable(std::vector<ProcessEntry32>& table, std::size_t size, bool preserve) override {
         if (size == failGrowthTo) throw std::bad_alloc();
         mdlProcess::ResizeTable(table, size, preserve);
@@ -175,9 +177,9 @@ TEST_F(ProcessTest, KillEndsARunningProcessWithTheExitCodeReadAndClosesTheHandle
     api.processes = {{40, L"moniker.exe"}};
     mdlProcess process(api, errors);
     process.Kill_Process(40);
-    const std::vector<std::wstring> expected = {L"OpenProcess(0x401,0,40)",
-                                                L"GetExitCodeProcess(0x100)",
-                                                L"TerminateProcess(0x100,259)", L"CloseHandle(0x100)"};
+    const std::vector<std::wstring> expected = {
+        L"OpenProcess(0x401,0,40)", L"GetExitCodeProcess(0x100)", L"TerminateProcess(0x100,259)",
+        L"CloseHandle(0x100)"};
     EXPECT_EQ(api.calls, expected);
     EXPECT_FALSE(api.IsRunning(40));
     EXPECT_TRUE(reports.empty());

@@ -12,11 +12,12 @@ namespace {
 
 constexpr Handle kHklm = 0x80000002;
 constexpr Handle kHkcu = 0x80000001;
-const std::wstring kRunPath = L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+const std::wstring kRunPath =
+    L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const std::wstring kRunSubKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 class RegistryTest : public ::testing::Test {
-protected:
+  protected:
     fakes::FakeRegistryApi api;
     fakes::FakeMessageBox boxes;
     Registro registro{api, boxes};
@@ -24,14 +25,20 @@ protected:
 
 TEST(RootKeys, ExactNamesMapToThePredefinedHandles) {
     const std::vector<std::pair<std::wstring, Handle>> cases = {
-        {L"HKEY_CLASSES_ROOT", 0x80000000},     {L"HKEY_CURRENT_USER", 0x80000001},
-        {L"HKEY_LOCAL_MACHINE", 0x80000002},    {L"HKEY_USERS", 0x80000003},
-        {L"HKEY_PERFORMANCE_DATA", 0x80000004}, {L"HKEY_CURRENT_CONFIG", 0x80000005},
-        {L"HKEY_DYN_DATA", 0x80000006},         {L"HKEY_Local_Machine", 0},
-        {L"HKEY_", 0},                          {L"HKLM", 0},
+        {L"HKEY_CLASSES_ROOT", 0x80000000},
+        {L"HKEY_CURRENT_USER", 0x80000001},
+        {L"HKEY_LOCAL_MACHINE", 0x80000002},
+        {L"HKEY_USERS", 0x80000003},
+        {L"HKEY_PERFORMANCE_DATA", 0x80000004},
+        {L"HKEY_CURRENT_CONFIG", 0x80000005},
+        {L"HKEY_DYN_DATA", 0x80000006},
+        {L"HKEY_Local_Machine", 0},
+        {L"HKEY_", 0},
+        {L"HKLM", 0},
         {L"", 0},
     };
-    for (const auto& [name, handle] : cases) EXPECT_EQ(Registro::GetRootKeyHandle(name), handle) << name;
+    for (const auto& [name, handle] : cases)
+        EXPECT_EQ(Registro::GetRootKeyHandle(name), handle) << name;
 }
 
 TEST_F(RegistryTest, SplitsAcceptedPathsAtTheFirstBackslash) {

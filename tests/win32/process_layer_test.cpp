@@ -12,7 +12,7 @@ namespace torvexa {
 namespace {
 
 class ProcessLayerTest : public ::testing::Test {
-protected:
+  protected:
     win32::Win32ProcessApi api;
     std::vector<std::wstring> reports;
     mdlErrorHandle errors{[this](const std::wstring& l) { reports.push_back(l); }};

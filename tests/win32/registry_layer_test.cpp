@@ -12,7 +12,7 @@ namespace {
 
 // Works in a scratch key under HKEY_CURRENT_USER that the test makes and removes.
 class RegistryLayerTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         subKey_ = L"Software\\TorvexaTest" + std::to_wstring(GetCurrentProcessId());
         ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, subKey_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
@@ -20,7 +20,8 @@ protected:
                   ERROR_SUCCESS);
         const DWORD one = 1;
         for (const wchar_t* name : {L"realone_nt2003", L"keep"}) {
-            RegSetValueExW(key_, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
+            RegSetValueExW(key_, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one),
+                           sizeof one);
         }
     }
     void TearDown() override {
