@@ -13,6 +13,22 @@ constexpr const wchar_t* kModule = L"mdlProcess";
 constexpr const wchar_t* kEnum = L"Process32_Enum";
 constexpr const wchar_t* kKill = L"Kill_Process";
 
+// Closes a process handle on the way out of a failing procedure, unless released first.
+class ProcessHandleGuard {
+public:
+    ProcessHandleGuard(ProcessApi& api, Handle handle) : api_(api), handle_(handle) {}
+    ~ProcessHandleGuard() {
+        if (handle_ != 0) api_.CloseHandle(handle_);
+    }
+    ProcessHandleGuard(const ProcessHandleGuard&) = delete;
+    ProcessHandleGuard& operator=(const ProcessHandleGuard&) = delete;
+    void Release() { handle_ = 0; }
+
+private:
+    ProcessApi& api_;
+    Handle handle_;
+};
+
 }  // namespace
 
 void mdlProcess::ReportApi(std::uint32_t lastError, const wchar_t* description,
@@ -126,14 +142,7 @@ void mdlProcess::Kill_Process(ProcessId id) {
         ReportApi(code, L"OpenProcess failed", kKill);
     }
     // Safety net for a report that throws (memory running out): the handle is still closed.
-    struct CloseOnUnwind {
-        ProcessApi& api;
-        Handle handle;
-        bool armed = true;
-        ~CloseOnUnwind() {
-            if (armed && handle != 0) api.CloseHandle(handle);
-        }
-    } guard{api_, process};
+    ProcessHandleGuard guard(api_, process);
 
     // The exit code read is not examined: a process that has ended is terminated all the same.
     if (!api_.GetExitCodeProcess(process, exitCode)) {
@@ -146,7 +155,7 @@ void mdlProcess::Kill_Process(ProcessId id) {
         ReportApi(code, L"TerminateProcess failed", kKill);
     }
 
-    guard.armed = false;
+    guard.Release();  // closed explicitly below, so that a failed close is reported
     if (!api_.CloseHandle(process)) {
         const std::uint32_t code = api_.GetLastError();
         ReportApi(code, L"CloseHandle failed", kKill);
