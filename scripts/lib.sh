@@ -2,7 +2,7 @@
 # prefix, and a private X display. Sourced, not run.
 
 TORVEXA_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-TORVEXA_PACKAGES="cmake g++ libgtest-dev googletest g++-mingw-w64-i686-posix mingw-w64-tools wine wine32:i386 xvfb imagemagick x11-utils"
+TORVEXA_PACKAGES="cmake g++ libgtest-dev googletest g++-mingw-w64-i686-posix mingw-w64-tools wine wine32:i386 xvfb imagemagick x11-utils fonts-wine"
 
 say() { printf '%s\n' "$*"; }
 
@@ -23,7 +23,7 @@ ensure_packages() {
     say "Installing: ${missing[*]}"
     dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
     apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
 # Builds one preset (host or win32) quietly; the log is kept on failure.
