@@ -17,6 +17,20 @@ inline constexpr const wchar_t* kInfected =
     L"Tu maquina esta infectada!!!.. pero no te preocupes! aqui estoy yo para eso...";
 inline constexpr const wchar_t* kClean = L"Tu maquina esta limpia del gusano ZELK!";
 inline constexpr const wchar_t* kDisinfected = L"Maquina desinfectada!";
+// Said instead of a clean machine when the process list could not be read at start.
+inline constexpr const wchar_t* kNotChecked =
+    L"No pude revisar los procesos de tu maquina... pulsa Desinfectame!!! por si acaso.";
+// Said instead of "disinfected" when something of the worm is still there afterwards.
+inline constexpr const wchar_t* kNotRemoved =
+    L"No pude quitar el gusano del todo!.. pulsa otra vez Desinfectame!!! o ejecutame como "
+    L"administrador.";
+
+inline constexpr const wchar_t* kQuestionFirst =
+    L"LISTO!!!!!! Solo tienes que cerrar completamente tu msn y despues lo vuelves a abrir.";
+inline constexpr const wchar_t* kQuestionSecond = L"\u00BFQuieres que este programa cierre el msn?";
+inline constexpr const wchar_t* kMsnClosed = L"MSN cerrado... vuelvelo a iniciar.";
+inline constexpr const wchar_t* kMsnNotClosed =
+    L"No pude cerrar el msn... cierralo tu y vuelvelo a iniciar.";
 
 // Where the links lead.
 inline constexpr const wchar_t* kMailTarget = L"mailto:tventura@torvexa.example";

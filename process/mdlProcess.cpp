@@ -1,5 +1,6 @@
 #include "process/mdlProcess.h"
 
+#include <algorithm>
 #include <new>
 #include <stdexcept>
 #include <string_view>
@@ -130,6 +131,17 @@ ProcessId mdlProcess::GetProcessIdByName(const std::wstring& name) {
         if (field.find(name) != std::wstring_view::npos) return e.th32ProcessID;
     }
     return 0;
+}
+
+bool mdlProcess::IsListed(ProcessId id) {
+    std::vector<ProcessEntry32> table;
+    const std::int32_t last = Process32_Enum(table);
+    if (last < 0) return true;
+    const std::size_t count = std::min(table.size(), static_cast<std::size_t>(last) + 1);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (table[i].th32ProcessID == id) return true;
+    }
+    return false;
 }
 
 void mdlProcess::Kill_Process(ProcessId id) {

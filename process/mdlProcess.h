@@ -34,6 +34,11 @@ class mdlProcess {
     // whatever the ones before it returned; each failure is reported. Id 0 only files reports.
     void Kill_Process(ProcessId id);
 
+    // Whether a new snapshot still lists the process `id` (a terminated process stays listed
+    // until it has exited). A snapshot that cannot be read counts as still listed. Uses a table of
+    // its own: ProcessEntries keeps the latest lookup.
+    bool IsListed(ProcessId id);
+
     // False when the latest lookup could not read the process list at all (its snapshot gave no
     // first entry); a lookup then answers 0 without having looked.
     bool LastSnapshotTaken() const { return lastSnapshotTaken_; }
