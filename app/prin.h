@@ -18,7 +18,7 @@
 namespace torvexa {
 
 class prin : public FormEvents {
-public:
+  public:
     prin(FormView& view, mdlProcess& process, Registro& registro, RegistryApi& registry,
          FileSystemApi& files, ShellApi& shell, MessageBoxApi& boxes, Clock& clock);
 
@@ -30,7 +30,7 @@ public:
     static constexpr std::uint32_t kPollMilliseconds = 50;
     static constexpr std::uint32_t kWaitLimitMilliseconds = 2000;
 
-private:
+  private:
     void Command1_Click();
     void OpenLink(const wchar_t* target);
     ProcessId KillByName(const wchar_t* name);

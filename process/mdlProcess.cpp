@@ -16,7 +16,7 @@ constexpr const wchar_t* kKill = L"Kill_Process";
 
 // Closes a process handle on the way out of a failing procedure, unless released first.
 class ProcessHandleGuard {
-public:
+  public:
     ProcessHandleGuard(ProcessApi& api, Handle handle) : api_(api), handle_(handle) {}
     ~ProcessHandleGuard() {
         if (handle_ != 0) api_.CloseHandle(handle_);
@@ -25,7 +25,7 @@ public:
     ProcessHandleGuard& operator=(const ProcessHandleGuard&) = delete;
     void Release() { handle_ = 0; }
 
-private:
+  private:
     ProcessApi& api_;
     Handle handle_;
 };

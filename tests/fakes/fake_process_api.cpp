@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/runtime_error.h"
+
 namespace torvexa::fakes {
 namespace {
 
@@ -69,6 +71,7 @@ bool FakeProcessApi::Process32Next(Handle snapshot, ProcessEntry32& entry) {
 Handle FakeProcessApi::OpenProcess(std::uint32_t desiredAccess, bool inheritHandle, ProcessId id) {
     calls.push_back(L"OpenProcess(" + Hex(desiredAccess) + L"," + (inheritHandle ? L"1" : L"0") +
                     L"," + std::to_wstring(id) + L")");
+    if (throwOnOpen == id) throw RuntimeError(RuntimeError::kOutOfMemory, L"Out of memory");
     if (openFails || id == 0 || !IsRunning(id)) {
         lastError_ = openFails.value_or(87);  // ERROR_INVALID_PARAMETER, as for id 0
         return 0;

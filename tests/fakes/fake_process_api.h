@@ -33,6 +33,8 @@ class FakeProcessApi : public ProcessApi {
     std::optional<std::uint32_t> snapshotFails, firstFails, closeFails;
     std::optional<std::uint32_t> openFails, exitCodeFails, terminateFails;
     std::uint32_t exitCode = kStillActive;
+    // Raises a run-time failure from OpenProcess for this id, as a failing step would.
+    std::optional<ProcessId> throwOnOpen;
     std::uint32_t noMoreFilesError = 18;  // ERROR_NO_MORE_FILES
 
     // Handles handed out and not yet closed.

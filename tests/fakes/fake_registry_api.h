@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/registry_api.h"
+#include "platform/runtime_error.h"
 
 namespace torvexa::fakes {
 
@@ -19,6 +20,7 @@ class FakeRegistryApi : public RegistryApi {
     std::vector<std::wstring> calls;
     std::optional<std::int32_t> openFails;  // e.g. 5, access denied
     std::optional<std::int32_t> deleteFails;
+    std::optional<std::wstring> throwOnDelete;  // a run-time failure inside the deletion
     std::set<Handle> openHandles;
 
     std::int32_t RegOpenKeyExA(Handle root, const std::wstring& subKey, std::uint32_t options,
@@ -35,6 +37,8 @@ class FakeRegistryApi : public RegistryApi {
     }
     std::int32_t RegDeleteValueA(Handle key, const std::wstring& valueName) override {
         calls.push_back(L"RegDeleteValueA(" + std::to_wstring(key) + L"," + valueName + L")");
+        if (throwOnDelete == valueName)
+            throw RuntimeError(RuntimeError::kOutOfMemory, L"Out of memory");
         if (deleteFails) return *deleteFails;
         auto it = opened_.find(key);
         if (it == opened_.end()) return 6;

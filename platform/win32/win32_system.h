@@ -1,0 +1,29 @@
+// Files, the shell and waiting over the real system calls.
+#pragma once
+
+#include "platform/clock.h"
+#include "platform/file_system.h"
+#include "platform/shell.h"
+
+namespace torvexa::win32 {
+
+class Win32FileSystem final : public FileSystemApi {
+  public:
+    bool DeleteFileA(const std::wstring& path) override;
+    Presence FileExists(const std::wstring& path) override;
+    std::uint32_t GetLastError() override;
+};
+
+class Win32Shell final : public ShellApi {
+  public:
+    Handle ShellExecuteA(Handle window, const std::wstring& verb, const std::wstring& file,
+                         const std::optional<std::wstring>& parameters,
+                         const std::optional<std::wstring>& directory, int showCommand) override;
+};
+
+class Win32Clock final : public Clock {
+  public:
+    void Sleep(std::uint32_t milliseconds) override;
+};
+
+}  // namespace torvexa::win32

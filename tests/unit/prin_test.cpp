@@ -1,0 +1,280 @@
+#include "app/prin.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/prin_form.h"
+#include "tests/fakes/fake_message_box.h"
+#include "tests/fakes/fake_process_api.h"
+#include "tests/fakes/fake_registry_api.h"
+#include "tests/fakes/fake_system.h"
+#include "tests/fakes/fake_view.h"
+
+namespace torvexa {
+namespace {
+
+using namespace prin_texts;
+using fakes::FakeProcess;
+
+constexpr Handle kHklm = 0x80000002;
+const std::wstring kRun = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+const std::wstring kMoniker = L"C:\\windows\\system32\\MONIKER.exe";
+const std::wstring kSyslray = L"C:\\windows\\system32\\SYSLRAY.exe";
+const std::wstring kHkt1 = L"C:\\windows\\system32\\HKT1.dll";
+const std::wstring kQuestion =
+    L"LISTO!!!!!! Solo tienes que cerrar completamente tu msn y despues lo vuelves a abrir.\n\r"
+    L"\u00BFQuieres que este programa cierre el msn?";
+
+// The window's handlers on a scripted machine.
+struct Machine {
+    // An infected machine with bystanders that must survive.
+    void Infect() {
+        api.processes = {{4, L"explorer.exe"}, {10, L"moniker.exe"}, {11, L"syslray.exe"}};
+        registry.keys[{kHklm, kRun}] = {L"realone_nt2003", L"realone_nt2004", L"keep"};
+        files.files = {{kMoniker, true}, {kSyslray, true}, {kHkt1, true}, {L"C:\\keep.txt", true}};
+    }
+    void Clean() {
+        api.processes = {{4, L"explorer.exe"}};
+        registry.keys[{kHklm, kRun}] = {L"keep"};
+    }
+    std::wstring Status() { return view.text[ControlId::msg]; }
+    std::size_t Opens(ProcessId id) {
+        return std::count(api.calls.begin(), api.calls.end(),
+                          L"OpenProcess(0x401,0," + std::to_wstring(id) + L")");
+    }
+
+    fakes::FakeProcessApi api;
+    mdlErrorHandle errors;
+    mdlProcess process{api, errors};
+    fakes::FakeRegistryApi registry;
+    fakes::FakeMessageBox boxes;
+    Registro registro{registry, boxes};
+    fakes::FakeFileSystem files;
+    fakes::FakeShell shell;
+    fakes::FakeClock clock;
+    fakes::FakeView view;
+    prin form{view, process, registro, registry, files, shell, boxes, clock};
+};
+
+class PrinTest : public ::testing::Test, public Machine {};
+
+TEST_F(PrinTest, StartUpCheckSetsTheLinksThenTheStatus) {
+    struct Case {
+        std::vector<FakeProcess> processes;
+        bool snapshotFails;
+        const wchar_t* text;
+        Rgb color;
+    };
+    const std::vector<Case> cases = {
+        {{{4, L"explorer.exe"}}, false, kClean, kVeryDarkBlue},
+        {{{4, L"explorer.exe"}, {9, L"syslray.exe"}}, false, kInfected, kDarkRed},
+        {{{4, L"explorer.exe"}, {9, L"moniker.exe"}}, false, kInfected, kDarkRed},
+        {{{9, L"moniker.exe"}, {10, L"syslray.exe"}}, false, kInfected, kDarkRed},
+        {{{9, L"moniker.exe"}}, true, kNotChecked, kDarkRed},
+    };
+    for (const auto& c : cases) {
+        view = {};
+        api.processes = c.processes;
+        api.snapshotFails = c.snapshotFails ? std::optional<std::uint32_t>(8) : std::nullopt;
+        api.calls.clear();
+        form.Form_Load();
+        ASSERT_GE(view.log.size(), 4u);
+        EXPECT_EQ(view.log[0], L"color Label5 0,0,255");
+        EXPECT_EQ(view.log[1], L"color Label4 0,0,255");
+        EXPECT_EQ(view.log[2].substr(0, 10), L"color msg ");  // colour before text
+        EXPECT_EQ(Status(), c.text);
+        EXPECT_EQ(view.color[ControlId::msg], c.color);
+        // The button starts enabled and is never disabled, whatever the check found.
+        EXPECT_EQ(std::count(view.log.begin(), view.log.end(), L"enabled Command1 0"), 0);
+        // Both lookups always run: two snapshots.
+        EXPECT_EQ(std::count(api.calls.begin(), api.calls.end(), L"CreateToolhelp32Snapshot(2,0)"),
+                  2);
+    }
+}
+
+TEST_F(PrinTest, DisinfectsAnInfectedMachineAndAsksAboutTheMessenger) {
+    Infect();
+    api.processes.push_back({20, L"msnmsgr.exe"});
+    form.Form_Load();
+    boxes.answers = {kIdNo};
+    form.Click(ControlId::Command1);
+
+    // moniker.exe is ended before syslray.exe; the messenger is left alone on No.
+    EXPECT_LT(std::find(api.calls.begin(), api.calls.end(), L"OpenProcess(0x401,0,10)"),
+              std::find(api.calls.begin(), api.calls.end(), L"OpenProcess(0x401,0,11)"));
+    EXPECT_FALSE(api.IsRunning(10));
+    EXPECT_FALSE(api.IsRunning(11));
+    EXPECT_TRUE(api.IsRunning(20));
+    EXPECT_TRUE(api.IsRunning(4));
+    const std::vector<std::wstring> deletes = {L"DeleteFileA(" + kMoniker + L")",
+                                               L"DeleteFileA(" + kSyslray + L")",
+                                               L"DeleteFileA(" + kHkt1 + L")"};
+    EXPECT_EQ(files.calls, deletes);
+    EXPECT_EQ(files.files.size(), 1u);
+    EXPECT_EQ((registry.keys[std::pair(kHklm, kRun)]), std::set<std::wstring>{L"keep"});
+    EXPECT_EQ(Status(), kDisinfected);
+    EXPECT_EQ(view.color[ControlId::msg], kVeryDarkBlue);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, kQuestion);
+    EXPECT_EQ(boxes.shown[0].title, L"Torvexa");
+    EXPECT_EQ(boxes.shown[0].type, kMbYesNo | kMbIconInformation);
+}
+
+TEST_F(PrinTest, OnACleanMachineTheWholeSequenceStillRuns) {
+    Clean();
+    form.Form_Load();
+    form.Click(ControlId::Command1);
+    EXPECT_EQ(Opens(0), 3u);  // both worm names and, on Yes, the messenger: each with id 0
+    EXPECT_EQ(files.calls.size(), 3u);
+    EXPECT_EQ(
+        std::count_if(registry.calls.begin(), registry.calls.end(),
+                      [](const std::wstring& c) { return c.starts_with(L"RegDeleteValueA"); }),
+        2);
+    EXPECT_EQ(Status(), kDisinfected);
+    EXPECT_EQ(clock.slept, 0u);  // nothing was terminated, so nothing to wait for
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[1].text, kMsnClosed);
+    EXPECT_EQ(boxes.shown[1].type, kMbOk | kMbIconInformation);
+}
+
+TEST_F(PrinTest, AFailureInsideOneStepLeavesTheLaterStepsRunning) {
+    Infect();
+    api.throwOnOpen = 10;                        // ending moniker.exe fails
+    registry.throwOnDelete = L"realone_nt2003";  // so does the first Run value
+    files.onDelete = [](const std::wstring& p) {
+        if (p.ends_with(L"MONIKER.exe")) throw RuntimeError(RuntimeError::kOutOfMemory, L"x");
+    };
+    form.Click(ControlId::Command1);
+
+    EXPECT_FALSE(api.IsRunning(11));
+    EXPECT_EQ(registry.keys[std::pair(kHklm, kRun)].count(L"realone_nt2004"), 0u);
+    EXPECT_EQ(files.calls.size(), 3u);
+    EXPECT_EQ(files.files.count(kHkt1), 0u);
+    // What failed is still there, so the machine is not reported clean.
+    EXPECT_EQ(Status(), kNotRemoved);
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(PrinTest, SaysDisinfectedOnlyWhenNothingOfTheWormIsLeft) {
+    struct Case {
+        const char* what;
+        std::function<void(Machine&)> stage;
+    };
+    const std::vector<Case> cases = {
+        {"file is read-only", [](Machine& t) { t.files.files[kSyslray] = false; }},
+        {"value cannot be deleted", [](Machine& t) { t.registry.deleteFails = 5; }},
+        {"process refuses to end", [](Machine& t) { t.api.processes[1].survivesTerminate = true; }},
+        {"files cannot be checked", [](Machine& t) { t.files.existsUnknown = true; }},
+        {"Run key cannot be read", [](Machine& t) { t.registry.queryFails = 5; }},
+        {"second moniker.exe",
+         [](Machine& t) {
+             t.api.processes.push_back({12, L"moniker.exe"});
+         }},
+    };
+    for (const auto& c : cases) {
+        Machine t;
+        t.Infect();
+        c.stage(t);
+        t.form.Click(ControlId::Command1);
+        EXPECT_EQ(t.Status(), kNotRemoved) << c.what;
+        EXPECT_EQ(t.view.color[ControlId::msg], kDarkRed) << c.what;
+        EXPECT_TRUE(t.boxes.shown.empty()) << c.what;
+    }
+}
+
+TEST_F(PrinTest, ASecondPressReachesWhatTheFirstLeft) {
+    Infect();
+    api.processes.push_back({12, L"moniker.exe"});
+    form.Click(ControlId::Command1);
+    EXPECT_EQ(Status(), kNotRemoved);
+    EXPECT_TRUE(api.IsRunning(12));
+    form.Click(ControlId::Command1);
+    EXPECT_FALSE(api.IsRunning(12));
+    EXPECT_EQ(Status(), kDisinfected);
+}
+
+TEST_F(PrinTest, WaitsBoundedForTerminatedProcessesBeforeDeleting) {
+    Infect();
+    api.processes[1].lingerSnapshots = 3;  // moniker.exe takes a while to exit
+    std::size_t deletesWhenWaitEnded = 99;
+    clock.onSleep = [&] { deletesWhenWaitEnded = files.calls.size(); };
+    form.Click(ControlId::Command1);
+    EXPECT_GT(clock.slept, 0u);
+    EXPECT_EQ(deletesWhenWaitEnded, 0u);  // no file is touched while waiting
+    EXPECT_EQ(Status(), kDisinfected);
+
+    Machine stuck;
+    stuck.Infect();
+    stuck.api.processes[1].survivesTerminate = true;
+    stuck.form.Click(ControlId::Command1);
+    EXPECT_EQ(stuck.clock.slept, prin::kWaitLimitMilliseconds);
+}
+
+TEST_F(PrinTest, MessengerAnswerSaysWhatReallyHappened) {
+    struct Case {
+        bool running, survives;
+        const wchar_t* box;
+    };
+    const Case cases[] = {
+        {true, false, kMsnClosed}, {false, false, kMsnClosed}, {true, true, kMsnNotClosed}};
+    for (const auto& c : cases) {
+        Machine t;
+        t.Clean();
+        if (c.running) t.api.processes.push_back({20, L"msnmsgr.exe", c.survives});
+        t.form.Click(ControlId::Command1);
+        ASSERT_EQ(t.boxes.shown.size(), 2u);
+        EXPECT_EQ(t.boxes.shown[1].text, c.box);
+        EXPECT_EQ(t.boxes.shown[1].title, L"Torvexa");
+        EXPECT_EQ(t.api.IsRunning(20), c.running && c.survives);
+    }
+}
+
+TEST_F(PrinTest, LinksTurnRedUnderThePointerAndBlueOverBareSurfaceOnly) {
+    form.Form_Load();
+    struct Move {
+        ControlId over;
+        Rgb label4, label5;
+    };
+    const Rgb blue = kLinkBlue, red = kHoverRed;
+    const std::vector<Move> moves = {
+        {ControlId::Label4, red, blue},   {ControlId::Label3, red, blue},
+        {ControlId::Label6, red, blue},   {ControlId::msg, red, blue},
+        {ControlId::Command1, red, blue}, {ControlId::Frame2, red, blue},
+        {ControlId::Frame1, blue, blue},  {ControlId::Label5, blue, red},
+        {ControlId::Label4, red, red},    {ControlId::None, blue, blue},
+    };
+    for (const auto& m : moves) {
+        form.MouseMove(m.over);
+        EXPECT_EQ(view.color[ControlId::Label4], m.label4) << fakes::FakeView::Name(m.over);
+        EXPECT_EQ(view.color[ControlId::Label5], m.label5) << fakes::FakeView::Name(m.over);
+    }
+    view.log.clear();
+    form.MouseMove(ControlId::Frame1);
+    EXPECT_EQ(view.log,
+              (std::vector<std::wstring>{L"color Label5 0,0,255", L"color Label4 0,0,255"}));
+}
+
+TEST_F(PrinTest, LinkClicksGoToTheShellAndSalirUnloads) {
+    form.Form_Load();
+    const auto before = view.log.size();
+    form.Click(ControlId::Label4);
+    form.Click(ControlId::Label5);
+    ASSERT_EQ(shell.calls.size(), 2u);
+    for (const auto& c : shell.calls) {
+        EXPECT_EQ(c.window, 0x4242u);
+        EXPECT_EQ(c.verb, L"Open");
+        EXPECT_FALSE(c.parameters.has_value());
+        EXPECT_FALSE(c.directory.has_value());
+        EXPECT_EQ(c.show, 1);
+    }
+    EXPECT_EQ(shell.calls[0].file.rfind(L"mailto:", 0), 0u);
+    EXPECT_EQ(shell.calls[1].file.rfind(L"http://", 0), 0u);
+    EXPECT_EQ(view.log.size(), before);  // a failed shell call shows nothing, colours unchanged
+    form.Click(ControlId::Command2);
+    EXPECT_TRUE(view.unloaded);
+}
+
+}  // namespace
+}  // namespace torvexa

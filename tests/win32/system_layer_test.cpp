@@ -1,0 +1,49 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/win32/win32_system.h"
+#include "tests/win32/support.h"
+
+namespace torvexa {
+namespace {
+
+TEST(FileSystemLayer, DeletesFilesAndTellsPresenceHonestly) {
+    win32::Win32FileSystem files;
+    const std::wstring folder = test::MakeScratchFolder(L"files");
+    const std::wstring plain = folder + L"\\plain.dll", locked = folder + L"\\READONLY.exe";
+    for (const auto& p : {plain, locked}) {
+        HANDLE h = CreateFileW(p.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        CloseHandle(h);
+    }
+    SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_READONLY);
+
+    EXPECT_EQ(files.FileExists(plain), Presence::Present);
+    EXPECT_TRUE(files.DeleteFileA(plain));
+    EXPECT_EQ(files.FileExists(plain), Presence::Absent);
+    EXPECT_FALSE(files.DeleteFileA(plain));
+    EXPECT_EQ(files.GetLastError(), 2u);
+    EXPECT_EQ(files.FileExists(folder + L"\\no\\such\\dir.exe"), Presence::Absent);
+
+    // Windows paths are case-insensitive: the upper-case path names the lower-case file.
+    EXPECT_EQ(files.FileExists(folder + L"\\readonly.EXE"), Presence::Present);
+    EXPECT_FALSE(files.DeleteFileA(locked));
+    EXPECT_EQ(files.GetLastError(), 5u);
+    EXPECT_EQ(files.FileExists(locked), Presence::Present);
+
+    SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_TRUE(files.DeleteFileA(locked));
+    RemoveDirectoryW(folder.c_str());
+}
+
+TEST(ShellLayer, AMissingDocumentIsRefusedWithoutBlocking) {
+    win32::Win32Shell shell;
+    const std::wstring missing = test::MakeScratchFolder(L"shell") + L"\\missing.torvexa-none";
+    const Handle result =
+        shell.ShellExecuteA(0, L"Open", missing, std::nullopt, std::nullopt, kSwShowNormal);
+    EXPECT_LE(result, 32u);
+}
+
+}  // namespace
+}  // namespace torvexa
