@@ -1,0 +1,647 @@
+// Works the real Torvexa.exe on a stand-in infected machine the way a user would. For each
+// scenario in the table it plants harmless stand-ins of the worm (sleeper copies running as
+// moniker.exe / syslray.exe, HKT1.dll, the two Run values) and bystanders that must survive, starts
+// the program, reads its window and message boxes through window messages and the screen's pixels,
+// presses its buttons, and checks the machine afterwards. It prints one line per scenario and a
+// closing count.
+//
+//   e2e_driver [--shots DIR] [scenario ...]   run the scenarios (all when none is named)
+//   e2e_driver infect [messenger]             plant the infection and leave it running
+#include <cstdint>
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/prin_form.h"
+#include "platform/win32/win.h"
+
+namespace {
+
+using torvexa::ControlId;
+namespace texts = torvexa::prin_texts;
+
+const std::wstring kFailedText =
+    L"No pude quitar el gusano del todo!.. pulsa otra vez Desinfectame!!! o ejecutame como "
+    L"administrador.";
+const std::wstring kQuestion =
+    L"LISTO!!!!!! Solo tienes que cerrar completamente tu msn y despues lo vuelves a abrir.\n\r"
+    L"\u00BFQuieres que este programa cierre el msn?";
+const std::wstring kMsnClosed = L"MSN cerrado... vuelvelo a iniciar.";
+const std::wstring kTitle = L"Torvexa";
+
+// ---- reporting: the first difference ends a scenario ----------------------------------------
+
+std::string g_stage;  // where the scenario is, put before every difference
+
+std::string Utf8(const std::wstring& s) {
+    std::wstring shown;
+    for (wchar_t c : s) {
+        if (c == L'\n') {
+            shown += L"\\n";
+        } else if (c == L'\r') {
+            shown += L"\\r";
+        } else {
+            shown += c;
+        }
+    }
+    std::string out(shown.size() * 3 + 1, '\0');
+    int n = WideCharToMultiByte(CP_UTF8, 0, shown.c_str(), static_cast<int>(shown.size()),
+                                out.data(), static_cast<int>(out.size()), nullptr, nullptr);
+    out.resize(n > 0 ? n : 0);
+    return out;
+}
+
+struct Difference : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+[[noreturn]] void Differ(const std::string& what) {
+    throw Difference(g_stage + ": " + what);
+}
+
+void Expect(bool ok, const std::string& what) {
+    if (!ok) Differ(what);
+}
+
+void ExpectText(const std::string& what, const std::wstring& got, const std::wstring& want) {
+    if (got != want) Differ(what + " is \"" + Utf8(got) + "\", expected \"" + Utf8(want) + "\"");
+}
+
+// Polls every 50 ms until ready() holds or the bound passes; the bound only keeps a broken
+// program from hanging the run.
+template <class F>
+bool WaitUntil(F ready, DWORD boundMs) {
+    for (DWORD waited = 0;; waited += 50) {
+        if (ready()) return true;
+        if (waited >= boundMs) return false;
+        Sleep(50);
+    }
+}
+
+std::wstring BuildDir() {
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring dir = path;
+    return dir.substr(0, dir.find_last_of(L"\\/"));
+}
+
+// ---- the machine ------------------------------------------------------------------------------
+
+const std::wstring kSystem = L"C:\\windows\\system32\\";
+const std::wstring kMessengerDir = L"C:\\Program Files\\MSN Messenger\\";
+const wchar_t* const kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const wchar_t* const kWormValues[] = {L"realone_nt2003", L"realone_nt2004"};
+// Lower case, as the worm names its programs; the program deletes them by upper-case paths.
+const wchar_t* const kWormFiles[] = {L"moniker.exe", L"syslray.exe", L"HKT1.dll"};
+// Bystanders sit right beside the worm's traces, so an over-reaching deletion shows.
+const wchar_t* const kBystanderValue = L"realone_nt2005";
+const wchar_t* const kBystanderFile = L"HKT2.dll";
+const wchar_t* const kBystanderProgram = L"bystander.exe";
+
+std::vector<DWORD> Pids(const std::wstring& exeName) {
+    std::vector<DWORD> pids;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE) Differ("the driver cannot take a process snapshot");
+    PROCESSENTRY32W e{};
+    e.dwSize = sizeof e;
+    for (BOOL ok = Process32FirstW(snap, &e); ok; ok = Process32NextW(snap, &e)) {
+        if (_wcsicmp(e.szExeFile, exeName.c_str()) == 0) pids.push_back(e.th32ProcessID);
+    }
+    CloseHandle(snap);
+    return pids;
+}
+
+int Running(const std::wstring& exeName) {
+    return static_cast<int>(Pids(exeName).size());
+}
+
+void EndAll(const std::wstring& exeName) {
+    for (DWORD pid : Pids(exeName)) {
+        if (HANDLE p = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid)) {
+            TerminateProcess(p, 1);
+            WaitForSingleObject(p, 5000);
+            CloseHandle(p);
+        }
+    }
+    WaitUntil([&] { return Running(exeName) == 0; }, 5000);
+}
+
+// Starts a program detached from the driver's console and standard handles, so that it keeps
+// running after the driver ends and holds no pipe of the caller open.
+PROCESS_INFORMATION Start(const std::wstring& path) {
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = si.hStdOutput = si.hStdError = INVALID_HANDLE_VALUE;
+    PROCESS_INFORMATION pi{};
+    std::wstring cmd = L"\"" + path + L"\"";
+    if (!CreateProcessW(path.c_str(), cmd.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS,
+                        nullptr, nullptr, &si, &pi)) {
+        Differ("cannot start " + Utf8(path) + " (error " + std::to_string(GetLastError()) + ")");
+    }
+    CloseHandle(pi.hThread);
+    pi.hThread = nullptr;
+    return pi;
+}
+
+void StartStandIn(const std::wstring& path) {
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES &&
+        !CopyFileW((BuildDir() + L"\\sleeper.exe").c_str(), path.c_str(), FALSE)) {
+        Differ("cannot copy the sleeper to " + Utf8(path));
+    }
+    CloseHandle(Start(path).hProcess);
+}
+
+void WriteSmallFile(const std::wstring& path) {
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) Differ("cannot write " + Utf8(path));
+    DWORD written = 0;
+    WriteFile(f, "MZ", 2, &written, nullptr);
+    CloseHandle(f);
+}
+
+bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void Remove(const std::wstring& path) {
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    // An ended stand-in can hold its file for a moment.
+    WaitUntil([&] { return DeleteFileW(path.c_str()) || !Exists(path); }, 5000);
+}
+
+// The driver is a 32-bit program like Torvexa.exe, so it sees the same view of the registry.
+void SetRunValue(const wchar_t* name, const std::wstring& data) {
+    HKEY key;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS) {
+        Differ("cannot open the Run key for writing");
+    }
+    RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                   static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+}
+
+bool HasRunValue(const wchar_t* name) {
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    bool found = RegQueryValueExW(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return found;
+}
+
+void DeleteRunValue(const wchar_t* name) {
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        RegDeleteValueW(key, name);
+        RegCloseKey(key);
+    }
+}
+
+struct Setup {
+    int monikers = 0;          // running moniker.exe stand-ins
+    bool syslray = false;      // a running syslray.exe stand-in
+    bool messenger = false;    // a running msnmsgr.exe stand-in
+    bool traces = false;       // the three worm files and the two Run values
+    bool readOnlyDll = false;  // HKT1.dll cannot be deleted
+};
+
+void Plant(const Setup& s) {
+    StartStandIn(kSystem + kBystanderProgram);
+    WriteSmallFile(kSystem + kBystanderFile);
+    SetRunValue(kBystanderValue, kSystem + kBystanderProgram);
+    if (s.traces) {
+        for (const wchar_t* name : {kWormFiles[0], kWormFiles[1]}) {
+            CopyFileW((BuildDir() + L"\\sleeper.exe").c_str(), (kSystem + name).c_str(), FALSE);
+        }
+        WriteSmallFile(kSystem + kWormFiles[2]);
+        for (const wchar_t* value : kWormValues) SetRunValue(value, kSystem + kWormFiles[0]);
+    }
+    if (s.readOnlyDll)
+        SetFileAttributesW((kSystem + kWormFiles[2]).c_str(), FILE_ATTRIBUTE_READONLY);
+    for (int i = 0; i < s.monikers; ++i) StartStandIn(kSystem + kWormFiles[0]);
+    if (s.syslray) StartStandIn(kSystem + kWormFiles[1]);
+    if (s.messenger) {
+        CreateDirectoryW(kMessengerDir.c_str(), nullptr);
+        StartStandIn(kMessengerDir + L"msnmsgr.exe");
+    }
+    bool up = WaitUntil(
+        [&] {
+            return Running(kWormFiles[0]) == s.monikers &&
+                   Running(kWormFiles[1]) == (s.syslray ? 1 : 0) &&
+                   Running(L"msnmsgr.exe") == (s.messenger ? 1 : 0) &&
+                   Running(kBystanderProgram) == 1;
+        },
+        10000);
+    Expect(up, "the stand-ins did not start");
+}
+
+// Ends everything the scenarios start and removes every trace, bystanders included.
+void Reset() {
+    for (const wchar_t* name :
+         {L"Torvexa.exe", kWormFiles[0], kWormFiles[1], L"msnmsgr.exe", kBystanderProgram}) {
+        EndAll(name);
+    }
+    for (const wchar_t* name : kWormFiles) Remove(kSystem + name);
+    Remove(kSystem + kBystanderFile);
+    Remove(kSystem + kBystanderProgram);
+    Remove(kMessengerDir + L"msnmsgr.exe");
+    for (const wchar_t* value : kWormValues) DeleteRunValue(value);
+    DeleteRunValue(kBystanderValue);
+}
+
+struct Machine {
+    int monikers = 0, syslrays = 0, messengers = 0;
+    bool runValues = false;           // both worm values still there
+    std::vector<std::wstring> files;  // the worm files still there
+};
+
+void ExpectMachine(const Machine& want) {
+    auto count = [&](const std::string& what, const std::wstring& exe, int n) {
+        bool ok = WaitUntil([&] { return Running(exe) == n; }, 3000);
+        Expect(ok, std::to_string(Running(exe)) + " " + what + " running, expected " +
+                       std::to_string(n));
+    };
+    count("moniker.exe", kWormFiles[0], want.monikers);
+    count("syslray.exe", kWormFiles[1], want.syslrays);
+    count("msnmsgr.exe", L"msnmsgr.exe", want.messengers);
+    count("bystander programs", kBystanderProgram, 1);
+    for (const wchar_t* value : kWormValues) {
+        Expect(HasRunValue(value) == want.runValues,
+               "Run value " + Utf8(value) + (want.runValues ? " is gone" : " is still there"));
+    }
+    Expect(HasRunValue(kBystanderValue), "the bystander Run value is gone");
+    for (const wchar_t* name : kWormFiles) {
+        bool wanted = false;
+        for (const auto& f : want.files) wanted = wanted || f == name;
+        Expect(Exists(kSystem + name) == wanted,
+               Utf8(name) + (wanted ? " is gone" : " is still there"));
+    }
+    Expect(Exists(kSystem + kBystanderFile), "the bystander file is gone");
+}
+
+// ---- the program's window -----------------------------------------------------------------
+
+struct Find {
+    DWORD pid;
+    const wchar_t* cls;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindTopLevel(HWND w, LPARAM param) {
+    auto* f = reinterpret_cast<Find*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    wchar_t cls[64] = {};
+    GetClassNameW(w, cls, 64);
+    if (pid == f->pid && IsWindowVisible(w) && wcscmp(cls, f->cls) == 0) {
+        f->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND TopLevel(DWORD pid, const wchar_t* cls) {
+    Find f{pid, cls};
+    EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&f));
+    return f.found;
+}
+
+BOOL CALLBACK FindChild(HWND w, LPARAM param) {
+    auto* f = reinterpret_cast<std::pair<int, HWND>*>(param);
+    if (GetDlgCtrlID(w) == f->first) {
+        f->second = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+std::wstring Text(HWND w) {
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(w, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) {
+        Differ("the window does not answer");
+    }
+    std::wstring s(length + 1, L'\0');
+    DWORD_PTR got = 0;
+    SendMessageTimeoutW(w, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(s.data()),
+                        SMTO_ABORTIFHUNG, 5000, &got);
+    s.resize(got);
+    return s;
+}
+
+// A 24-bit copy of a screen rectangle, rows top-down, each padded to four bytes.
+struct Grab {
+    int width, height, stride;
+    std::vector<std::uint8_t> bgr;
+};
+
+// Top-down rows of 24-bit pixels.
+BITMAPINFOHEADER Header(const Grab& g) {
+    BITMAPINFOHEADER h{};
+    h.biSize = sizeof h;
+    h.biWidth = g.width;
+    h.biHeight = -g.height;
+    h.biPlanes = 1;
+    h.biBitCount = 24;
+    h.biCompression = BI_RGB;
+    return h;
+}
+
+Grab GrabScreen(const RECT& r) {
+    Grab g{r.right - r.left, r.bottom - r.top, 0, {}};
+    g.stride = (g.width * 3 + 3) & ~3;
+    g.bgr.resize(static_cast<size_t>(g.stride) * g.height);
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, g.width, g.height);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, g.width, g.height, screen, r.left, r.top, SRCCOPY);
+    SelectObject(mem, old);
+    BITMAPINFO bi{};
+    bi.bmiHeader = Header(g);
+    GetDIBits(mem, bmp, 0, g.height, g.bgr.data(), &bi, DIB_RGB_COLORS);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return g;
+}
+
+int CountPixels(const Grab& g, torvexa::Rgb c) {
+    int n = 0;
+    for (int y = 0; y < g.height; ++y) {
+        for (int x = 0; x < g.width; ++x) {
+            const std::uint8_t* p = &g.bgr[y * g.stride + x * 3];
+            n += p[0] == c.b && p[1] == c.g && p[2] == c.r;
+        }
+    }
+    return n;
+}
+
+// Torvexa.exe while a scenario works it; ended at the latest when the scenario ends.
+class Torvexa {
+  public:
+    Torvexa() : pi_(Start(BuildDir() + L"\\Torvexa.exe")) {
+        bool shown =
+            WaitUntil([&] { return (window_ = TopLevel(pi_.dwProcessId, L"TorvexaPrin")); }, 30000);
+        Expect(shown, "no visible TorvexaPrin window");
+        WaitForInputIdle(pi_.hProcess, 10000);
+    }
+    ~Torvexa() {
+        if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(pi_.hProcess, 1);
+            WaitForSingleObject(pi_.hProcess, 5000);
+        }
+        CloseHandle(pi_.hProcess);
+    }
+    Torvexa(const Torvexa&) = delete;
+    Torvexa& operator=(const Torvexa&) = delete;
+
+    HWND Window() const { return window_; }
+
+    HWND Control(ControlId id) const {
+        std::pair<int, HWND> f{100 + static_cast<int>(id), nullptr};
+        EnumChildWindows(window_, FindChild, reinterpret_cast<LPARAM>(&f));
+        if (!f.second) Differ("no control with id " + std::to_string(f.first));
+        return f.second;
+    }
+
+    HWND Box() const { return TopLevel(pi_.dwProcessId, L"#32770"); }
+
+    // The box that opens next: its text, title and buttons are checked, then it is answered.
+    void AnswerBox(const std::string& what, const std::wstring& text, bool yesNo, int answer,
+                   const wchar_t* shot, const std::wstring& shots) {
+        HWND box = nullptr;
+        Expect(WaitUntil([&] { return (box = Box()) != nullptr; }, 20000), "no " + what + " box");
+        WaitUntil([&] { return !Text(GetDlgItem(box, 0xFFFF)).empty(); }, 5000);
+        ExpectText(what + " text", Text(GetDlgItem(box, 0xFFFF)), text);
+        ExpectText(what + " title", Text(box), kTitle);
+        bool buttons = yesNo ? GetDlgItem(box, IDYES) && GetDlgItem(box, IDNO) &&
+                                   !GetDlgItem(box, IDOK) && !GetDlgItem(box, IDCANCEL)
+                             : GetDlgItem(box, IDOK) && !GetDlgItem(box, IDYES);
+        Expect(buttons, what + (yesNo ? " does not offer exactly Yes and No" : " is not OK-only"));
+        if (shot && !shots.empty()) Shot(shots + L"\\" + shot + L".bmp");
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(box, answer)));
+        Expect(WaitUntil([&] { return !IsWindow(box); }, 10000), what + " box stays open");
+    }
+
+    void ExpectNoBox() const {
+        bool appeared = WaitUntil([&] { return Box() != nullptr; }, 1000);
+        if (appeared)
+            Differ("an unexpected box: \"" + Utf8(Text(GetDlgItem(Box(), 0xFFFF))) + "\"");
+    }
+
+    // The status line's text, and its colour as drawn: dark red or very dark blue pixels, not both.
+    void ExpectStatus(const std::wstring& text, bool red) const {
+        HWND msg = Control(ControlId::msg);
+        ExpectText("the status", Text(msg), text);
+        RECT r;
+        GetWindowRect(msg, &r);
+        int reds = 0, blues = 0;
+        bool drawn = WaitUntil(
+            [&] {
+                Grab g = GrabScreen(r);
+                reds = CountPixels(g, texts::kDarkRed);
+                blues = CountPixels(g, texts::kVeryDarkBlue);
+                return red ? reds > 0 && blues == 0 : blues > 0 && reds == 0;
+            },
+            5000);
+        Expect(drawn, "the status shows " + std::to_string(reds) + " dark red and " +
+                          std::to_string(blues) + " very dark blue pixels, expected " +
+                          (red ? "dark red" : "very dark blue"));
+    }
+
+    // The program's visible windows (the main window and any box) as a 24-bit BMP.
+    void Shot(const std::wstring& path) const {
+        RECT all{};
+        for (HWND w : {window_, Box()}) {
+            RECT r;
+            if (w && GetWindowRect(w, &r)) UnionRect(&all, &all, &r);
+        }
+        InflateRect(&all, 8, 8);
+        Grab g = GrabScreen(all);
+        BITMAPFILEHEADER fh{};
+        BITMAPINFOHEADER ih = Header(g);
+        fh.bfType = 0x4D42;
+        fh.bfOffBits = sizeof fh + sizeof ih;
+        fh.bfSize = fh.bfOffBits + static_cast<DWORD>(g.bgr.size());
+        FILE* f = _wfopen(path.c_str(), L"wb");
+        Expect(f != nullptr, "cannot write " + Utf8(path));
+        fwrite(&fh, sizeof fh, 1, f);
+        fwrite(&ih, sizeof ih, 1, f);
+        fwrite(g.bgr.data(), 1, g.bgr.size(), f);
+        fclose(f);
+    }
+
+    // Ends the program through "Salir" or the close box; it must end with exit code 0.
+    void Quit(bool closeBox) {
+        if (closeBox) {
+            PostMessageW(window_, WM_SYSCOMMAND, SC_CLOSE, 0);
+        } else {
+            PostMessageW(Control(ControlId::Command2), BM_CLICK, 0, 0);
+        }
+        Expect(WaitForSingleObject(pi_.hProcess, 20000) == WAIT_OBJECT_0,
+               "the program did not end");
+        DWORD code = 1;
+        GetExitCodeProcess(pi_.hProcess, &code);
+        Expect(code == 0, "exit code " + std::to_string(code) + ", expected 0");
+    }
+
+    DWORD ThreadId() const { return GetWindowThreadProcessId(window_, nullptr); }
+
+  private:
+    PROCESS_INFORMATION pi_;
+    HWND window_ = nullptr;
+};
+
+// ---- the scenarios --------------------------------------------------------------------------
+
+enum class Answer { NoQuestion, Yes, No };
+
+struct Press {
+    Answer answer;             // NoQuestion: the honest failure status and no box at all
+    Machine after;             // the machine once the press is done
+    bool unlockFirst = false;  // make HKT1.dll deletable again before pressing
+};
+
+struct Scenario {
+    const char* name;
+    Setup setup;
+    std::vector<Press> presses;
+    bool closeBox = false;  // leave through the close box instead of "Salir"
+    bool screenshots = false;
+};
+
+const Machine kDisinfected{};
+
+const std::vector<Scenario> kScenarios = {
+    {"clean_machine", {}, {{Answer::No, kDisinfected}}, true},
+    {"both_worms_yes_without_messenger",
+     {1, true, false, true},
+     {{Answer::Yes, kDisinfected}},
+     false,
+     true},
+    {"only_moniker", {1, false, false, true}, {{Answer::No, kDisinfected}}},
+    {"only_syslray", {0, true, false, true}, {{Answer::No, kDisinfected}}},
+    {"yes_closes_messenger", {1, true, true, true}, {{Answer::Yes, kDisinfected}}},
+    {"no_keeps_messenger", {1, true, true, true}, {{Answer::No, {0, 0, 1, false, {}}}}},
+    {"read_only_worm_file",
+     {1, true, false, true, true},
+     {{Answer::NoQuestion, {0, 0, 0, false, {L"HKT1.dll"}}}, {Answer::No, kDisinfected, true}}},
+    {"two_monikers",
+     {2, true, false, true},
+     {{Answer::NoQuestion, {1, 0, 0, false, {L"moniker.exe"}}}, {Answer::No, kDisinfected}}},
+};
+
+void ExpectStart(Torvexa& app, bool infected) {
+    const torvexa::FormSpec& form = torvexa::PrinForm();
+    ExpectText("the caption", Text(app.Window()), form.caption);
+    for (const torvexa::ControlSpec& c : form.controls) {
+        if (c.id != ControlId::msg) ExpectText(Utf8(c.name), Text(app.Control(c.id)), c.text);
+    }
+    HWND salir = app.Control(ControlId::Command2);
+    HWND focus = nullptr;
+    bool focused = WaitUntil(
+        [&] {
+            GUITHREADINFO gi{};
+            gi.cbSize = sizeof gi;
+            GetGUIThreadInfo(app.ThreadId(), &gi);
+            return (focus = gi.hwndFocus) == salir;
+        },
+        5000);
+    Expect(focused, "the focus is on control " + std::to_string(focus ? GetDlgCtrlID(focus) : 0) +
+                        ", expected Salir (105)");
+    app.ExpectStatus(infected ? texts::kInfected : texts::kClean, infected);
+}
+
+void RunScenario(const Scenario& s, const std::wstring& shotDir) {
+    const std::wstring shots = s.screenshots ? shotDir : L"";
+    g_stage = "setting up";
+    Reset();
+    Plant(s.setup);
+    g_stage = "at start";
+    Torvexa app;
+    ExpectStart(app, s.setup.monikers > 0 || s.setup.syslray);
+    if (!shots.empty()) app.Shot(shots + L"\\start.bmp");
+    int n = 0;
+    for (const Press& p : s.presses) {
+        g_stage = "press " + std::to_string(++n);
+        if (p.unlockFirst) {
+            SetFileAttributesW((kSystem + kWormFiles[2]).c_str(), FILE_ATTRIBUTE_NORMAL);
+        }
+        PostMessageW(app.Control(ControlId::Command1), BM_CLICK, 0, 0);
+        if (p.answer == Answer::NoQuestion) {
+            HWND msg = app.Control(ControlId::msg);
+            WaitUntil([&] { return Text(msg) != texts::kInfected || app.Box(); }, 20000);
+            app.ExpectNoBox();
+            app.ExpectStatus(kFailedText, true);
+        } else {
+            bool yes = p.answer == Answer::Yes;
+            WaitUntil([&] { return app.Box() != nullptr; }, 20000);
+            ExpectText("the status under the question", Text(app.Control(ControlId::msg)),
+                       texts::kDisinfected);
+            app.AnswerBox("the question", kQuestion, true, yes ? IDYES : IDNO, L"question", shots);
+            if (yes) app.AnswerBox("the confirmation", kMsnClosed, false, IDOK, nullptr, L"");
+            app.ExpectNoBox();
+            app.ExpectStatus(texts::kDisinfected, false);
+            if (!shots.empty()) app.Shot(shots + L"\\disinfected.bmp");
+        }
+        ExpectMachine(p.after);
+    }
+    g_stage = "leaving";
+    app.Quit(s.closeBox);
+}
+
+std::wstring Wide(const char* s) {
+    std::wstring w(MultiByteToWideChar(CP_ACP, 0, s, -1, nullptr, 0), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, s, -1, w.data(), static_cast<int>(w.size()));
+    w.resize(w.size() - 1);
+    return w;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    try {
+        if (!args.empty() && args[0] == "infect") {
+            Reset();
+            Plant({1, true, args.size() > 1 && args[1] == "messenger", true});
+            return 0;
+        }
+    } catch (const std::exception& e) {
+        std::printf("infect: %s\n", e.what());
+        return 1;
+    }
+    std::wstring shots;
+    if (args.size() >= 2 && args[0] == "--shots") {
+        shots = Wide(args[1].c_str());
+        args.erase(args.begin(), args.begin() + 2);
+    }
+    int passed = 0, failed = 0;
+    for (const Scenario& s : kScenarios) {
+        bool chosen = args.empty();
+        for (const auto& a : args) chosen = chosen || a == s.name;
+        if (!chosen) continue;
+        try {
+            RunScenario(s, shots);
+            ++passed;
+            std::printf("%s: passed\n", s.name);
+        } catch (const std::exception& e) {
+            ++failed;
+            std::printf("%s: FAILED: %s\n", s.name, e.what());
+        }
+        std::fflush(stdout);
+    }
+    try {
+        g_stage = "cleaning up";
+        Reset();
+    } catch (const std::exception&) {
+    }
+    std::printf("%d passed, %d failed\n", passed, failed);
+    return failed == 0 && passed > 0 ? 0 : 1;
+}
