@@ -7,8 +7,11 @@
 #                                     sleeper) started from C:\windows\system32, HKT1.dll beside
 #                                     them, the Run values realone_nt2003 and realone_nt2004, and
 #                                     with "messenger" a running msnmsgr.exe
-#   sandbox_scenarios BUILD [SHOTS]   works Torvexa.exe through every scenario; with SHOTS, saves
-#                                     PNGs of the window there and prints their paths
+#   sandbox_scenarios BUILD [SHOTS [NAME ...]]
+#                                     works Torvexa.exe through the named scenarios (all by
+#                                     default); with SHOTS, saves PNGs of the window at start, with
+#                                     the question open and after disinfection there, and prints
+#                                     their paths
 # BUILD is a win32 build folder holding Torvexa.exe, e2e_driver.exe and sleeper.exe.
 
 . "$(cd "$(dirname "${BASH_SOURCE[0]}")/../../scripts" && pwd)/lib.sh"
@@ -27,13 +30,14 @@ sandbox_infect() {
 
 sandbox_scenarios() {
     local build=$1 shots=${2:-} status shot
+    shift 2 2>/dev/null || shift
     if [ -z "$shots" ]; then
-        wine "$build/e2e_driver.exe"
+        wine "$build/e2e_driver.exe" "$@"
         return
     fi
     mkdir -p "$shots"
     rm -f "$shots"/*.bmp
-    wine "$build/e2e_driver.exe" --shots "$(winepath -w "$shots")"
+    wine "$build/e2e_driver.exe" --shots "$(winepath -w "$shots")" "$@"
     status=$?
     for shot in "$shots"/*.bmp; do
         [ -e "$shot" ] || continue
