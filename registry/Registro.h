@@ -6,15 +6,12 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/boolean.h"
 #include "platform/message_box.h"
 #include "platform/registry_api.h"
 #include "platform/types.h"
 
 namespace torvexa {
-
-// Booleans as the program stores and returns them.
-inline constexpr std::int16_t kTrue = -1;
-inline constexpr std::int16_t kFalse = 0;
 
 class Registro {
   public:
