@@ -1,0 +1,489 @@
+#include "platform/win32/window_engine.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <string>
+
+#include "platform/runtime_error.h"
+
+namespace torvexa::win32 {
+namespace {
+
+// The icon that resources/torvexa.rc gives the program; absent in the test programs.
+constexpr int kIconResource = 1;
+constexpr DWORD kWindowStyle = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kWindowExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+
+int ControlWindowId(ControlId id) {
+    return WindowEngine::kControlIdBase + static_cast<int>(id);
+}
+
+COLORREF ToColorRef(Rgb c) {
+    return RGB(c.r, c.g, c.b);
+}
+
+DWORD LabelStyle(const ControlSpec& spec) {
+    // SS_NOTIFY: without it a static control is transparent to the pointer, so moves over it
+    // would reach the frame behind it and count as bare frame surface.
+    DWORD style = SS_NOTIFY;
+    if (spec.align == Align::Right) {
+        style |= SS_RIGHT;
+    } else {
+        style |= spec.wrap ? SS_LEFT : SS_LEFTNOWORDWRAP;
+    }
+    return style;
+}
+
+std::wstring WindowText(HWND hwnd) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), int(text.size()))));
+    return text;
+}
+
+}  // namespace
+
+WindowEngine::WindowEngine(HINSTANCE instance, const FormSpec& form)
+    : instance_(instance), form_(form) {
+    controls_.reserve(form_.controls.size());
+    for (const ControlSpec& spec : form_.controls) {
+        controls_.push_back({&spec, nullptr, spec.color, spec.hasColor});
+    }
+}
+
+WindowEngine::~WindowEngine() {
+    if (window_ != nullptr) DestroyWindow(window_);
+    FreeFonts();
+}
+
+int WindowEngine::Run(FormEvents& events) {
+    Open(events);
+    return MessageLoop();
+}
+
+void WindowEngine::Open(FormEvents& events) {
+    events_ = &events;
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&icc);
+    RegisterClasses();
+    window_ =
+        CreateWindowExW(kWindowExStyle, kWindowClass, form_.caption.c_str(), kWindowStyle,
+                        CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance_, this);
+    if (window_ == nullptr) {
+        throw RuntimeError(static_cast<std::int32_t>(GetLastError()),
+                           L"The main window could not be created");
+    }
+    CreateControls();
+    Layout(GetDpiForWindow(window_));
+    PlaceWindow(nullptr);
+    events.Form_Load();
+    if (window_ == nullptr) return;  // Form_Load unloaded the window
+    ShowWindow(window_, SW_SHOWNORMAL);
+    UpdateWindow(window_);
+    SetForegroundWindow(window_);
+    SetFocus(FirstTabStop());
+}
+
+int WindowEngine::MessageLoop() {
+    MSG msg;
+    BOOL got;
+    while ((got = GetMessageW(&msg, nullptr, 0, 0)) != 0) {
+        if (got == -1) return 1;
+        if (window_ != nullptr) {
+            // Enter presses the focused button, as Space does.
+            const ControlWindow* focused = Find(GetFocus());
+            if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN && focused != nullptr &&
+                focused->spec->kind == ControlKind::Button) {
+                SendMessageW(focused->hwnd, BM_CLICK, 0, 0);
+                continue;
+            }
+            if (IsDialogMessageW(window_, &msg)) continue;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}
+
+HWND WindowEngine::Control(ControlId id) const {
+    const ControlWindow* control = Find(id);
+    return control != nullptr ? control->hwnd : nullptr;
+}
+
+void WindowEngine::SetText(ControlId id, const std::wstring& text) {
+    ControlWindow* control = Find(id);
+    if (control == nullptr || control->hwnd == nullptr) return;
+    SetWindowTextW(control->hwnd, text.c_str());
+    if (control->spec->autoSize != AutoSize::Fixed) FitToText(*control);
+    if (control->spec->kind == ControlKind::Frame) InvalidateRect(control->hwnd, nullptr, TRUE);
+}
+
+void WindowEngine::SetForeColor(ControlId id, Rgb color) {
+    ControlWindow* control = Find(id);
+    if (control == nullptr) return;
+    control->color = color;
+    control->hasColor = true;
+    if (control->hwnd != nullptr) InvalidateRect(control->hwnd, nullptr, TRUE);
+}
+
+void WindowEngine::SetEnabled(ControlId id, bool enabled) {
+    if (HWND hwnd = Control(id)) EnableWindow(hwnd, enabled ? TRUE : FALSE);
+}
+
+Handle WindowEngine::WindowHandle() const {
+    return reinterpret_cast<Handle>(window_);
+}
+
+void WindowEngine::Unload() {
+    if (window_ != nullptr) DestroyWindow(window_);
+}
+
+LRESULT CALLBACK WindowEngine::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
+                                          LPARAM lParam) noexcept {
+    try {
+        if (message == WM_NCCREATE) {
+            auto* engine = static_cast<WindowEngine*>(
+                reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(engine));
+            engine->window_ = hwnd;
+        }
+        auto* engine = reinterpret_cast<WindowEngine*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        if (engine != nullptr) return engine->OnWindowMessage(hwnd, message, wParam, lParam);
+    } catch (...) {
+        // A failure that no handler guards ends here: Windows cannot carry it, and the window
+        // stays usable.
+        OutputDebugStringW(L"Torvexa: an event handler failed\n");
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK WindowEngine::FrameProc(HWND hwnd, UINT message, WPARAM wParam,
+                                         LPARAM lParam) noexcept {
+    try {
+        if (message == WM_NCCREATE) {
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA,
+                              reinterpret_cast<LONG_PTR>(
+                                  reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+        }
+        auto* engine = reinterpret_cast<WindowEngine*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        if (engine != nullptr) return engine->OnFrameMessage(hwnd, message, wParam, lParam);
+    } catch (...) {
+        OutputDebugStringW(L"Torvexa: an event handler failed\n");
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK WindowEngine::ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                           UINT_PTR, DWORD_PTR engine) noexcept {
+    try {
+        return reinterpret_cast<WindowEngine*>(engine)->OnControlMessage(hwnd, message, wParam,
+                                                                         lParam);
+    } catch (...) {
+        OutputDebugStringW(L"Torvexa: an event handler failed\n");
+    }
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+LRESULT WindowEngine::OnWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    if (OnContainerMessage(message, wParam, lParam, result)) return result;
+    switch (message) {
+        case WM_MOUSEMOVE:
+            MouseMove(ControlId::None);
+            return 0;
+        case WM_ACTIVATE:
+            // Give the focus back to the control that had it when the window is reactivated.
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                if (Find(GetFocus()) != nullptr) lastFocus_ = GetFocus();
+            }
+            break;
+        case WM_SETFOCUS: {
+            HWND target =
+                lastFocus_ != nullptr && IsWindowEnabled(lastFocus_) ? lastFocus_ : FirstTabStop();
+            if (target != nullptr) SetFocus(target);
+            return 0;
+        }
+        case WM_DPICHANGED: {
+            const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+            Layout(HIWORD(wParam));
+            const POINT topLeft{suggested->left, suggested->top};
+            PlaceWindow(&topLeft);
+            return 0;
+        }
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+        case WM_NCDESTROY:
+            for (ControlWindow& control : controls_) control.hwnd = nullptr;
+            window_ = nullptr;
+            lastFocus_ = nullptr;
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+            break;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+LRESULT WindowEngine::OnFrameMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    if (OnContainerMessage(message, wParam, lParam, result)) return result;
+    switch (message) {
+        case WM_MOUSEMOVE:
+            if (const ControlWindow* frame = Find(hwnd)) MouseMove(frame->spec->id);
+            return 0;
+        case WM_PAINT:
+            PaintFrame(hwnd);
+            return 0;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+LRESULT WindowEngine::OnControlMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    const ControlWindow* control = Find(hwnd);
+    if (control != nullptr) {
+        if (message == WM_MOUSEMOVE) {
+            MouseMove(control->spec->id);
+        } else if (message == WM_SETCURSOR && control->spec->handCursor) {
+            SetCursor(LoadCursorW(nullptr, IDC_HAND));
+            return TRUE;
+        }
+    }
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+bool WindowEngine::OnContainerMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    switch (message) {
+        case WM_COMMAND: {
+            // BN_CLICKED and STN_CLICKED are both 0. Messages without a control of ours (the
+            // dialog keys' IDOK and IDCANCEL) press nothing.
+            const ControlWindow* control = Find(reinterpret_cast<HWND>(lParam));
+            if (control == nullptr || HIWORD(wParam) != BN_CLICKED) return false;
+            if (events_ != nullptr) events_->Click(control->spec->id);
+            result = 0;
+            return true;
+        }
+        case WM_CTLCOLORSTATIC: {
+            const ControlWindow* control = Find(reinterpret_cast<HWND>(lParam));
+            if (control == nullptr) return false;
+            auto dc = reinterpret_cast<HDC>(wParam);
+            SetTextColor(
+                dc, control->hasColor ? ToColorRef(control->color) : GetSysColor(COLOR_BTNTEXT));
+            SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+            result = reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+            return true;
+        }
+    }
+    return false;
+}
+
+void WindowEngine::MouseMove(ControlId id) {
+    if (events_ != nullptr) events_->MouseMove(id);
+}
+
+void WindowEngine::RegisterClasses() {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.hInstance = instance_;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    if (!GetClassInfoExW(instance_, kWindowClass, &wc)) {
+        wc.lpfnWndProc = WindowProc;
+        wc.lpszClassName = kWindowClass;
+        wc.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(kIconResource));
+        RegisterClassExW(&wc);
+    }
+    if (!GetClassInfoExW(instance_, kFrameClass, &wc)) {
+        wc.lpfnWndProc = FrameProc;
+        wc.lpszClassName = kFrameClass;
+        wc.hIcon = nullptr;
+        RegisterClassExW(&wc);
+    }
+}
+
+void WindowEngine::CreateControls() {
+    // Creation order is the tab order within each container, so that dialog navigation follows
+    // the tab indexes. Containers come before what they contain.
+    std::vector<ControlWindow*> order;
+    for (ControlWindow& control : controls_) order.push_back(&control);
+    std::stable_sort(order.begin(), order.end(), [](const auto* a, const auto* b) {
+        const bool aOnWindow = a->spec->container == ControlId::None;
+        const bool bOnWindow = b->spec->container == ControlId::None;
+        if (aOnWindow != bOnWindow) return aOnWindow;
+        return a->spec->tabIndex < b->spec->tabIndex;
+    });
+    for (ControlWindow* control : order) {
+        const ControlSpec& spec = *control->spec;
+        HWND parent = window_;
+        if (spec.container != ControlId::None) parent = Control(spec.container);
+        const wchar_t* windowClass = L"STATIC";
+        DWORD style = WS_CHILD | WS_VISIBLE;
+        DWORD exStyle = 0;
+        void* createParam = nullptr;
+        switch (spec.kind) {
+            case ControlKind::Label:
+                style |= LabelStyle(spec);
+                break;
+            case ControlKind::Button:
+                windowClass = L"BUTTON";
+                style |= BS_PUSHBUTTON | WS_TABSTOP;
+                break;
+            case ControlKind::Frame:
+                windowClass = kFrameClass;
+                style |= WS_CLIPCHILDREN;
+                exStyle = WS_EX_CONTROLPARENT;
+                createParam = this;
+                break;
+        }
+        control->hwnd =
+            CreateWindowExW(exStyle, windowClass, spec.text.c_str(), style, 0, 0, 0, 0, parent,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlWindowId(spec.id))),
+                            instance_, createParam);
+        if (control->hwnd == nullptr) {
+            throw RuntimeError(static_cast<std::int32_t>(GetLastError()),
+                               L"A control of the main window could not be created");
+        }
+        if (spec.kind != ControlKind::Frame) {
+            SetWindowSubclass(control->hwnd, ControlProc, 0, reinterpret_cast<DWORD_PTR>(this));
+        }
+    }
+}
+
+void WindowEngine::Layout(UINT dpi) {
+    dpi_ = dpi != 0 ? dpi : 96;
+    FreeFonts();
+    // "MS Sans Serif" 8.25 pt bold, and the default GUI font at regular weight; both in pixels
+    // of this DPI.
+    LOGFONTW bold{};
+    bold.lfHeight = -MulDiv(825, static_cast<int>(dpi_), 7200);
+    bold.lfWeight = FW_BOLD;
+    bold.lfCharSet = DEFAULT_CHARSET;
+    wcscpy_s(bold.lfFaceName, L"MS Sans Serif");
+    boldFont_ = CreateFontIndirectW(&bold);
+    LOGFONTW dialog{};
+    GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof dialog, &dialog);
+    HDC screen = GetDC(nullptr);
+    const int systemDpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    dialog.lfHeight = MulDiv(dialog.lfHeight, static_cast<int>(dpi_), systemDpi);
+    dialog.lfWeight = FW_NORMAL;
+    dialogFont_ = CreateFontIndirectW(&dialog);
+
+    for (ControlWindow& control : controls_) {
+        const ControlSpec& spec = *control.spec;
+        SetWindowPos(control.hwnd, nullptr, Pixels(spec.left), Pixels(spec.top), Pixels(spec.width),
+                     Pixels(spec.height), SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageW(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(spec)), TRUE);
+        if (spec.autoSize != AutoSize::Fixed) FitToText(control);
+    }
+}
+
+void WindowEngine::FitToText(ControlWindow& control) {
+    const ControlSpec& spec = *control.spec;
+    HDC dc = GetDC(control.hwnd);
+    HGDIOBJ old = SelectObject(dc, FontOf(spec));
+    const std::wstring text = WindowText(control.hwnd);
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(control.hwnd, dc);
+    const int width = extent.cx;
+    const int height = metrics.tmHeight;
+    // The kept edge is where the table puts it: the left edge, or the right edge (left + width).
+    int left = Pixels(spec.left);
+    if (spec.autoSize == AutoSize::KeepRight) left = Pixels(spec.left + spec.width) - width;
+    SetWindowPos(control.hwnd, nullptr, left, Pixels(spec.top), width, height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void WindowEngine::PlaceWindow(const POINT* topLeft) {
+    RECT frame{0, 0, Pixels(form_.clientWidth), Pixels(form_.clientHeight)};
+    AdjustWindowRectExForDpi(&frame, kWindowStyle, FALSE, kWindowExStyle, dpi_);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    POINT at{};
+    if (topLeft != nullptr) {
+        at = *topLeft;
+    } else {
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof monitor;
+        GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor);
+        const RECT& work = monitor.rcWork;
+        at.x = work.left + (work.right - work.left - width) / 2;
+        at.y = work.top + (work.bottom - work.top - height) / 2;
+    }
+    SetWindowPos(window_, nullptr, at.x, at.y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void WindowEngine::PaintFrame(HWND hwnd) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    const ControlWindow* frame = Find(hwnd);
+    RECT box;
+    GetClientRect(hwnd, &box);
+    HGDIOBJ old = SelectObject(dc, frame != nullptr ? FontOf(*frame->spec) : dialogFont_);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    // A group box: an etched edge whose top line runs through the middle of the caption.
+    box.top += metrics.tmHeight / 2;
+    DrawEdge(dc, &box, EDGE_ETCHED, BF_RECT);
+    const std::wstring caption = WindowText(hwnd);
+    if (!caption.empty()) {
+        SIZE extent{};
+        GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
+        const int gap = Pixels(30);
+        RECT text{Pixels(90), 0, Pixels(90) + extent.cx + 2 * gap, metrics.tmHeight};
+        FillRect(dc, &text, GetSysColorBrush(COLOR_BTNFACE));
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, frame != nullptr && frame->hasColor ? ToColorRef(frame->color)
+                                                             : GetSysColor(COLOR_BTNTEXT));
+        TextOutW(dc, text.left + gap, 0, caption.c_str(), static_cast<int>(caption.size()));
+    }
+    SelectObject(dc, old);
+    EndPaint(hwnd, &ps);
+}
+
+HFONT WindowEngine::FontOf(const ControlSpec& spec) const {
+    return spec.boldSansSerif ? boldFont_ : dialogFont_;
+}
+
+WindowEngine::ControlWindow* WindowEngine::Find(ControlId id) {
+    for (ControlWindow& control : controls_) {
+        if (control.spec->id == id) return &control;
+    }
+    return nullptr;
+}
+
+const WindowEngine::ControlWindow* WindowEngine::Find(ControlId id) const {
+    return const_cast<WindowEngine*>(this)->Find(id);
+}
+
+WindowEngine::ControlWindow* WindowEngine::Find(HWND hwnd) {
+    if (hwnd == nullptr) return nullptr;
+    for (ControlWindow& control : controls_) {
+        if (control.hwnd == hwnd) return &control;
+    }
+    return nullptr;
+}
+
+HWND WindowEngine::FirstTabStop() const {
+    const ControlWindow* first = nullptr;
+    for (const ControlWindow& control : controls_) {
+        if (control.spec->kind != ControlKind::Button || !IsWindowEnabled(control.hwnd)) continue;
+        if (first == nullptr || control.spec->tabIndex < first->spec->tabIndex) first = &control;
+    }
+    return first != nullptr ? first->hwnd : nullptr;
+}
+
+int WindowEngine::Pixels(int twips) const {
+    return MulDiv(twips, static_cast<int>(dpi_), 1440);
+}
+
+void WindowEngine::FreeFonts() {
+    for (HFONT* font : {&boldFont_, &dialogFont_}) {
+        if (*font != nullptr) DeleteObject(*font);
+        *font = nullptr;
+    }
+}
+
+}  // namespace torvexa::win32
