@@ -194,7 +194,8 @@ void prin::AskToCloseMessenger() {
     bool closed = false;  // unless shown otherwise: a step that failed proves nothing
     Guarded([&] {
         const ProcessId id = KillByName(kMessenger);
-        closed = id == 0 || WaitUntilGone({id});
+        // Nothing found in a list that could not be read is no proof that none was running.
+        closed = id == 0 ? process_.LastSnapshotTaken() : WaitUntilGone({id});
     });
     Guarded([&] {
         boxes_.MessageBox(closed ? kMsnClosed : kMsnNotClosed, kAppTitle,

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,16 @@ const std::wstring kQuestion =
     L"LISTO!!!!!! Solo tienes que cerrar completamente tu msn y despues lo vuelves a abrir.\n\r"
     L"\u00BFQuieres que este programa cierre el msn?";
 
+// Boxes that can change the machine while they are open, as the user might.
+struct Boxes : fakes::FakeMessageBox {
+    std::function<void()> onShow;
+    int MessageBox(const std::wstring& text, const std::wstring& title,
+                   std::uint32_t type) override {
+        if (onShow) onShow();
+        return FakeMessageBox::MessageBox(text, title, type);
+    }
+};
+
 // The window's handlers on a scripted machine.
 struct Machine {
     // An infected machine with bystanders that must survive.
@@ -49,7 +60,7 @@ struct Machine {
     mdlErrorHandle errors;
     mdlProcess process{api, errors};
     fakes::FakeRegistryApi registry;
-    fakes::FakeMessageBox boxes;
+    Boxes boxes;
     Registro registro{registry, boxes};
     fakes::FakeFileSystem files;
     fakes::FakeShell shell;
@@ -214,20 +225,24 @@ TEST_F(PrinTest, WaitsBoundedForTerminatedProcessesBeforeDeleting) {
 
 TEST_F(PrinTest, MessengerAnswerSaysWhatReallyHappened) {
     struct Case {
-        bool running, survives;
+        bool running, survives, listUnreadable;
         const wchar_t* box;
     };
-    const Case cases[] = {
-        {true, false, kMsnClosed}, {false, false, kMsnClosed}, {true, true, kMsnNotClosed}};
+    const Case cases[] = {{true, false, false, kMsnClosed},
+                          {false, false, false, kMsnClosed},
+                          {true, true, false, kMsnNotClosed},
+                          {true, false, true, kMsnNotClosed}};
     for (const auto& c : cases) {
         Machine t;
         t.Clean();
         if (c.running) t.api.processes.push_back({20, L"msnmsgr.exe", c.survives});
+        // The list becomes unreadable just for the messenger's lookup.
+        if (c.listUnreadable) t.boxes.onShow = [&t] { t.api.snapshotFails = 8; };
         t.form.Click(ControlId::Command1);
         ASSERT_EQ(t.boxes.shown.size(), 2u);
         EXPECT_EQ(t.boxes.shown[1].text, c.box);
         EXPECT_EQ(t.boxes.shown[1].title, L"Torvexa");
-        EXPECT_EQ(t.api.IsRunning(20), c.running && c.survives);
+        EXPECT_EQ(t.api.IsRunning(20), c.running && (c.survives || c.listUnreadable));
     }
 }
 
