@@ -92,8 +92,8 @@ void mclsFileProperties::QueryShell(const std::wstring& path, std::int16_t bLarg
         kShgfiSysIconIndex | kShgfiTypeName | (bLargeIcon != 0 ? kShgfiLargeIcon : kShgfiSmallIcon);
     ShFileInfo info;
     shell_.SHGetFileInfoA(path, 0, info, ShFileInfo::kSystemSize, flags);
-    const auto& name = info.szTypeName;
-    fileType_.assign(name.begin(), std::find(name.begin(), name.end(), L'\0'));
+    const std::wstring_view field(info.szTypeName.data(), info.szTypeName.size());
+    fileType_ = std::wstring(field.substr(0, field.find(L'\0')));
     iconIndex_ = info.iIcon;
 }
 

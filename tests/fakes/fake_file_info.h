@@ -64,11 +64,9 @@ class FakeFileInfoSystem : public FileFindApi,
         st.wYear = static_cast<std::uint16_t>(static_cast<int>(date.year()));
         st.wMonth = static_cast<std::uint16_t>(static_cast<unsigned>(date.month()));
         st.wDay = static_cast<std::uint16_t>(static_cast<unsigned>(date.day()));
-        st.wDayOfWeek = static_cast<std::uint16_t>(weekday{day}.c_encoding());
         st.wHour = static_cast<std::uint16_t>(inDay / 3600);
         st.wMinute = static_cast<std::uint16_t>(inDay / 60 % 60);
         st.wSecond = static_cast<std::uint16_t>(inDay % 60);
-        st.wMilliseconds = static_cast<std::uint16_t>(ticks / 10'000 % 1000);
         return true;
     }
 

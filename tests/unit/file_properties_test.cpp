@@ -115,6 +115,14 @@ const std::vector<std::wstring> kAllValues = {L"Maker",   L"Remover",  L"1.00",
 
 class FileProperties : public ::testing::Test {
   protected:
+    // a.exe: archive bit, 77 bytes, every version key, a shell type and icon.
+    void ReadFullFile() {
+        sys.files[L"a.exe"] = File(kFileAttributeArchive, 77);
+        sys.versionBlocks[L"a.exe"] = Utf16Block({kAllKeys});
+        sys.shellAnswers[L"a.exe"] = {L"Aplicación", 3};
+        props.FindFileInfo(L"a.exe", kTrue);
+    }
+
     fakes::FakeFileInfoSystem sys;
     mclsFileProperties props{sys, sys, sys, sys};
 };
@@ -284,11 +292,7 @@ TEST_F(FileProperties, SizeTextGroupsEveryDigitWithTheUsersSeparator) {
 }
 
 TEST_F(FileProperties, NothingMatchingGivesTheZeroRecord) {
-    sys.files[L"a.exe"] = File(kFileAttributeArchive, 77);
-    sys.versionBlocks[L"a.exe"] = Utf16Block({kAllKeys});
-    sys.shellAnswers[L"a.exe"] = {L"Aplicación", 3};
-    props.FindFileInfo(L"a.exe", kTrue);
-
+    ReadFullFile();
     EXPECT_EQ(props.FindFileInfo(L"missing.exe", kTrue), 1);
     EXPECT_EQ(props.CreationTime(), L"1/1/1601 0:0:0");
     EXPECT_EQ(props.LastWriteTime(), L"1/1/1601 0:0:0");
@@ -304,10 +308,7 @@ TEST_F(FileProperties, NothingMatchingGivesTheZeroRecord) {
 }
 
 TEST_F(FileProperties, AnEmptyPathChangesNothingAndCallsNothing) {
-    sys.files[L"a.exe"] = File(kFileAttributeArchive, 77);
-    sys.versionBlocks[L"a.exe"] = AnsiBlock({kAllKeys});
-    sys.shellAnswers[L"a.exe"] = {L"Aplicación", 3};
-    props.FindFileInfo(L"a.exe", kTrue);
+    ReadFullFile();
     sys.calls.clear();
     EXPECT_EQ(props.FindFileInfo(L"", kTrue), 0);
     EXPECT_EQ(props.FindFileInfoView(L"", kTrue), 0);
@@ -361,8 +362,7 @@ TEST_F(FileProperties, LargeIconChoiceSelectsTheShellFlags) {
 }
 
 TEST_F(FileProperties, UnreadableVersionBlockKeepsTheStringsAndStillAsksTheShell) {
-    sys.versionBlocks[L"a.exe"] = AnsiBlock({kAllKeys});
-    props.FindFileInfo(L"a.exe", kTrue);
+    ReadFullFile();
     sys.versionReadFails = true;
     sys.versionBlocks[L"b.exe"] = AnsiBlock({{{"CompanyName", "Other"}}});
     sys.shellAnswers[L"b.exe"] = {L"Aplicación", 4};

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "fileinfo/mclsFileProperties.h"
 #include "platform/win32/win32_file_info.h"
@@ -122,14 +123,14 @@ TEST_F(FilePropertiesLayer, ReadsTheVersionStringsOfAnExecutable) {
     EXPECT_NE(props.ByteSize(), L"");
 
     EXPECT_EQ(props.FindFileInfo(exe, kTrue), 1);
-    EXPECT_EQ(props.CompanyName(), L"Pruebas Torvexa");
-    EXPECT_EQ(props.FileDescription(), L"Programa de prueba con bloque de version");
-    EXPECT_EQ(props.FileVersion(), L"2.05.0007");
-    EXPECT_EQ(props.InternalName(), L"versioned");
-    EXPECT_EQ(props.LegalCopyright(), L"Copyright (C) 2004");
-    EXPECT_EQ(props.OriginalFileName(), L"versioned.exe");
-    EXPECT_EQ(props.ProductName(), L"Torvexa pruebas");
-    EXPECT_EQ(props.ProductVersion(), L"2.05");
+    const std::vector<std::wstring> strings = {props.CompanyName(),    props.FileDescription(),
+                                               props.FileVersion(),    props.InternalName(),
+                                               props.LegalCopyright(), props.OriginalFileName(),
+                                               props.ProductName(),    props.ProductVersion()};
+    EXPECT_EQ(strings, (std::vector<std::wstring>{L"Pruebas Torvexa",
+                                                  L"Programa de prueba con bloque de version",
+                                                  L"2.05.0007", L"versioned", L"Copyright (C) 2004",
+                                                  L"versioned.exe", L"Torvexa pruebas", L"2.05"}));
 
     // A file without a version block leaves them as they are.
     EXPECT_EQ(props.FindFileInfo(MakeFile(L"plain.txt", 10), kTrue), 1);
