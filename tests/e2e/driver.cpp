@@ -7,6 +7,9 @@
 //
 //   e2e_driver [--shots DIR] [scenario ...]   run the scenarios (all when none is named)
 //   e2e_driver infect [messenger]             plant the infection and leave it running
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <stdexcept>
@@ -606,6 +609,7 @@ std::wstring Wide(const char* s) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    _setmode(_fileno(stdout), _O_BINARY);  // plain "\n" line ends for the shell that reads them
     std::vector<std::string> args(argv + 1, argv + argc);
     try {
         if (!args.empty() && args[0] == "infect") {

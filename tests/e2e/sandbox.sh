@@ -16,8 +16,12 @@
 
 . "$(cd "$(dirname "${BASH_SOURCE[0]}")/../../scripts" && pwd)/lib.sh"
 
+# Wine reads the virtual-desktop setting when its server starts, and the server that wrote it is
+# still up: without a restart, windows land on the bare X display without caption or border.
 sandbox_make() {
     make_wine_prefix
+    wineserver -k
+    wineserver -w
 }
 
 # The driver plants the infection itself: it is a 32-bit program like Torvexa.exe, so it sees
@@ -29,19 +33,28 @@ sandbox_infect() {
 }
 
 sandbox_scenarios() {
-    local build=$1 shots=${2:-} status shot
+    local build=$1 shots=${2:-} status shot log closing='^[0-9]+ passed, [0-9]+ failed$'
     shift 2 2>/dev/null || shift
-    if [ -z "$shots" ]; then
-        wine "$build/e2e_driver.exe" "$@"
-        return
+    local args=("$@")
+    if [ -n "$shots" ]; then
+        mkdir -p "$shots"
+        rm -f "$shots"/*.bmp
+        args=(--shots "$(winepath -w "$shots")" "$@")
     fi
-    mkdir -p "$shots"
-    rm -f "$shots"/*.bmp
-    wine "$build/e2e_driver.exe" --shots "$(winepath -w "$shots")" "$@"
-    status=$?
-    for shot in "$shots"/*.bmp; do
+    # The driver's waits are bounded; the timeout only guards against Wine itself hanging. Its
+    # closing count is held back until the screenshots are listed, so that it stays the last line.
+    log=$(mktemp)
+    timeout 900 wine "$build/e2e_driver.exe" "${args[@]}" | tee "$log" | grep --line-buffered -vE "$closing"
+    status=${PIPESTATUS[0]}
+    for shot in "${shots:-/nonexistent}"/*.bmp; do
         [ -e "$shot" ] || continue
         convert "$shot" "${shot%.bmp}.png" && rm -f "$shot" && say "screenshot: ${shot%.bmp}.png"
     done
-    return $status
+    if ! grep -E "$closing" "$log"; then
+        say "scenarios: FAILED: the driver ended without a result (exit code $status)"
+        say "0 passed, 1 failed"
+        status=1
+    fi
+    rm -f "$log"
+    return "$status"
 }
