@@ -2,6 +2,7 @@
 // (A) system calls. This is the only place where the program's texts change encoding.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "platform/win32/win.h"
@@ -15,6 +16,23 @@ inline std::string ToAnsi(const std::wstring& text) {
     std::string out(static_cast<std::size_t>(n), '\0');
     WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
                         nullptr, nullptr);
+    return out;
+}
+
+// The path in the ANSI code page only when every character has an exact form there. The default
+// conversion writes "?" (or a look-alike) for the others, and "?" is a wildcard to the file
+// system's searches: a path that cannot be named in 8 bits must not silently name another file.
+inline std::optional<std::string> ToAnsiExact(const std::wstring& text) {
+    if (text.empty()) return std::string();
+    BOOL usedDefault = FALSE;
+    const int n =
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(),
+                            static_cast<int>(text.size()), nullptr, 0, nullptr, &usedDefault);
+    if (n <= 0 || usedDefault) return std::nullopt;
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()),
+                        out.data(), n, nullptr, &usedDefault);
+    if (usedDefault) return std::nullopt;
     return out;
 }
 

@@ -22,6 +22,13 @@ void CopyField(const CHAR (&from)[N], std::array<wchar_t, M>& to) {
     std::copy_n(text.begin(), std::min(text.size(), M), to.begin());
 }
 
+// A path that has no exact 8-bit form names no file: the call fails as for a bad name.
+std::optional<std::string> PathOrFail(const std::wstring& path) {
+    std::optional<std::string> exact = ToAnsiExact(path);
+    if (!exact) ::SetLastError(ERROR_INVALID_NAME);
+    return exact;
+}
+
 FileTime FromSystem(const FILETIME& ft) {
     return {ft.dwLowDateTime, ft.dwHighDateTime};
 }
@@ -29,8 +36,10 @@ FileTime FromSystem(const FILETIME& ft) {
 }  // namespace
 
 Handle Win32FileFind::FindFirstFileA(const std::wstring& fileName, Win32FindData& data) {
+    const std::optional<std::string> path = PathOrFail(fileName);
+    if (!path) return kInvalidHandleValue;
     WIN32_FIND_DATAA found{};
-    const HANDLE search = ::FindFirstFileA(ToAnsi(fileName).c_str(), &found);
+    const HANDLE search = ::FindFirstFileA(path->c_str(), &found);
     data.dwFileAttributes = found.dwFileAttributes;
     data.ftCreationTime = FromSystem(found.ftCreationTime);
     data.ftLastAccessTime = FromSystem(found.ftLastAccessTime);
@@ -61,25 +70,30 @@ bool Win32FileFind::FileTimeToSystemTime(const FileTime& fileTime, SystemTime& s
 
 std::uint32_t Win32VersionInfo::GetFileVersionInfoSizeA(const std::wstring& fileName,
                                                         std::uint32_t& handle) {
+    const std::optional<std::string> path = PathOrFail(fileName);
+    if (!path) return 0;
     DWORD h = handle;
-    const DWORD size = ::GetFileVersionInfoSizeA(ToAnsi(fileName).c_str(), &h);
+    const DWORD size = ::GetFileVersionInfoSizeA(path->c_str(), &h);
     handle = h;
     return size;
 }
 
 bool Win32VersionInfo::GetFileVersionInfoA(const std::wstring& fileName, std::uint32_t handle,
                                            std::uint32_t length, std::uint8_t* data) {
-    return ::GetFileVersionInfoA(ToAnsi(fileName).c_str(), handle, length, data) != FALSE;
+    const std::optional<std::string> path = PathOrFail(fileName);
+    return path && ::GetFileVersionInfoA(path->c_str(), handle, length, data) != FALSE;
 }
 
 std::uintptr_t Win32ShellFileInfo::SHGetFileInfoA(const std::wstring& path,
                                                   std::uint32_t fileAttributes, ShFileInfo& info,
                                                   std::uint32_t infoSize, std::uint32_t flags) {
+    const std::optional<std::string> ansiPath = PathOrFail(path);
+    if (!ansiPath) return 0;
     SHFILEINFOA record{};
     record.hIcon = reinterpret_cast<HICON>(info.hIcon);
     record.iIcon = info.iIcon;
     record.dwAttributes = info.dwAttributes;
-    const DWORD_PTR result = ::SHGetFileInfoA(ToAnsi(path).c_str(), fileAttributes, &record,
+    const DWORD_PTR result = ::SHGetFileInfoA(ansiPath->c_str(), fileAttributes, &record,
                                               std::min<UINT>(infoSize, sizeof record), flags);
     info.hIcon = reinterpret_cast<Handle>(record.hIcon);
     info.iIcon = record.iIcon;

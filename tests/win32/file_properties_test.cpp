@@ -116,6 +116,18 @@ TEST_F(FilePropertiesLayer, WildcardsMissingPathsAndDirectories) {
     DeleteFileW(path.c_str());
 }
 
+TEST_F(FilePropertiesLayer, ANameWithNo8BitFormMatchesNothingRatherThanAnotherFile) {
+    // In an 8-bit code page "тест" would become "????", a wildcard that matches "abcd.txt".
+    const std::wstring other = MakeFile(L"abcd.txt", 5);
+    const std::wstring cyrillic = folder + L"\\\u0442\u0435\u0441\u0442.txt";
+    EXPECT_EQ(props.FindFileInfo(cyrillic, kFalse), 1);
+    EXPECT_EQ(props.ByteSize(), L"");
+    EXPECT_EQ(props.LastWriteTime(), L"1/1/1601 0:0:0");
+    EXPECT_EQ(props.FileType(), L"");
+    EXPECT_EQ(props.FindFileSize(cyrillic), 0);
+    DeleteFileW(other.c_str());
+}
+
 TEST_F(FilePropertiesLayer, ReadsTheVersionStringsOfAnExecutable) {
     const std::wstring exe = test::BuildDir() + L"\\versioned.exe";
     EXPECT_EQ(props.FindFileInfoView(exe, kTrue), 1);
