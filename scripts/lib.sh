@@ -49,6 +49,10 @@ make_wine_prefix() {
     wineserver -w
     wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+    # The desktop process that `reg` started predates these keys: end it, so that the next
+    # program starts the virtual desktop.
+    wineserver -k
+    wineserver -w
 }
 
 # Starts a private Xvfb and exports DISPLAY.
