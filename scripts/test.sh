@@ -23,13 +23,32 @@ ctest --preset win32 >build/win32-tests.log 2>&1 || status=1
 grep -E 'tests passed|\*\*\*Failed|\*\*\*Exception|Timeout|Error' build/win32-tests.log
 wine_line=$(grep -E '[0-9]+% tests passed' build/win32-tests.log)
 
+e2e_line=
 if [ -x tests/e2e/run.sh ]; then
     say "== Scenarios (Torvexa.exe on a stand-in infected machine under Wine)"
-    bash tests/e2e/run.sh || status=1
+    bash tests/e2e/run.sh 2>&1 | tee build/e2e-tests.log
+    [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+    e2e_line=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' build/e2e-tests.log | tail -n 1)
+fi
+
+# Totals over the three suites: "N% tests passed, F tests failed out of T" and "P passed, F failed".
+passed=0 failed=0
+for line in "$host_line" "$wine_line"; do
+    if [[ $line =~ ([0-9]+)\ tests\ failed\ out\ of\ ([0-9]+) ]]; then
+        failed=$((failed + BASH_REMATCH[1]))
+        passed=$((passed + BASH_REMATCH[2] - BASH_REMATCH[1]))
+    fi
+done
+if [[ $e2e_line =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed$ ]]; then
+    passed=$((passed + BASH_REMATCH[1]))
+    failed=$((failed + BASH_REMATCH[2]))
 fi
 
 say ""
 say "Host suite: ${host_line:-did not run}"
 say "Wine suite: ${wine_line:-did not run}"
-[ $status -eq 0 ] && say "All Torvexa tests passed." || say "Some Torvexa tests FAILED (logs in build/)."
+say "Scenarios:  ${e2e_line:-did not run}"
+[ $status -eq 0 ] || say "Some Torvexa tests FAILED (logs in build/)."
+[ $passed -gt 0 ] || status=1
+say "Torvexa: $passed passed, $failed failed"
 exit $status
