@@ -349,8 +349,9 @@ void WindowEngine::CreateControls() {
 
 void WindowEngine::Layout(UINT dpi) {
     dpi_ = dpi != 0 ? dpi : 96;
-    FreeFonts();
-    // "MS Sans Serif" 8.25 pt bold, and the default GUI font at regular weight; both in pixels
+    // The controls hold the old fonts until they get the new ones; those are freed after.
+    const HFONT oldFonts[] = {boldFont_, dialogFont_};
+    // "MS Sans Serif"" 8.25 pt bold, and the default GUI font at regular weight; both in pixels
     // of this DPI.
     LOGFONTW bold{};
     bold.lfHeight = -MulDiv(825, static_cast<int>(dpi_), 7200);
@@ -373,6 +374,9 @@ void WindowEngine::Layout(UINT dpi) {
                      Pixels(spec.height), SWP_NOZORDER | SWP_NOACTIVATE);
         SendMessageW(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(spec)), TRUE);
         if (spec.autoSize != AutoSize::Fixed) FitToText(control);
+    }
+    for (HFONT font : oldFonts) {
+        if (font != nullptr) DeleteObject(font);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -25,12 +26,13 @@ class RecordingEvents : public FormEvents {
     void Click(ControlId id) override {
         clicks.push_back(id);
         if (throwOnClick) throw std::runtime_error("handler failed");
-        if (id == ControlId::Command2) engine_.Unload();
+        if (id == ControlId::Command2 || unloadOnAnyClick) engine_.Unload();
     }
     void MouseMove(ControlId id) override { moves.push_back(id); }
 
     bool visibleAtLoad = true;
     bool throwOnClick = false;
+    bool unloadOnAnyClick = false;
     std::vector<ControlId> clicks;
     std::vector<ControlId> moves;
 
@@ -277,6 +279,36 @@ TEST_F(WindowEngineTest, ClicksOnButtonsAndLinksReachTheHandlers) {
     PressLeftButton();
     ASSERT_TRUE(PumpUntil([&] { return events.clicks.size() >= 2; }));
     EXPECT_EQ(events.clicks, (std::vector{ControlId::Command1, ControlId::Label5}));
+}
+
+void PressKeys(std::initializer_list<WORD> keys) {
+    std::vector<INPUT> input;
+    for (WORD key : keys) {
+        for (DWORD flags : {DWORD{0}, DWORD{KEYEVENTF_KEYUP}}) {
+            INPUT i{};
+            i.type = INPUT_KEYBOARD;
+            i.ki.wVk = key;
+            i.ki.dwFlags = flags;
+            input.push_back(i);
+        }
+    }
+    SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
+}
+
+WindowEngine* timedOutEngine = nullptr;
+void CALLBACK UnloadOnTimeout(HWND, UINT, UINT_PTR, DWORD) {
+    timedOutEngine->Unload();
+}
+
+TEST_F(WindowEngineTest, TabMovesToDesinfectameAndEnterPressesItEscapeNothing) {
+    // Escape presses nothing; Tab goes from "Salir" to "Desinfectame!!!", and Enter presses the
+    // focused button. Both buttons end the loop here; a timer ends it should the keys go astray.
+    events.unloadOnAnyClick = true;
+    timedOutEngine = &engine;
+    SetTimer(nullptr, 0, 10000, UnloadOnTimeout);
+    PressKeys({VK_ESCAPE, VK_TAB, VK_RETURN});
+    EXPECT_EQ(engine.MessageLoop(), 0);
+    EXPECT_EQ(events.clicks, std::vector{ControlId::Command1});
 }
 
 TEST_F(WindowEngineTest, AFailingHandlerLeavesTheWindowRunning) {
