@@ -1,53 +1,88 @@
 #!/usr/bin/env bash
-# Runs Torvexa: installs what is missing (as root), builds Torvexa.exe and opens it under Wine in a
-# fresh throw-away prefix, inside Wine's virtual desktop. With a display, the window opens there
-# and the command returns when the program ends. Without one ($DISPLAY unset), it runs under a
-# private Xvfb, saves a screenshot of the window, prints its path and ends the program.
+# Runs Torvexa on a sandbox machine: installs what is missing (as root), builds Torvexa.exe and a
+# harmless stand-in of the worm, makes a fresh throw-away Wine prefix infected with it, and opens
+# Torvexa.exe there, in Wine's virtual desktop.
+#
+#   bash scripts/run.sh              the infected sandbox (the stand-in worm and a messenger running)
+#   bash scripts/run.sh --clean      a sandbox without the infection
+#   bash scripts/run.sh --own-prefix your own Wine prefix ($WINEPREFIX or ~/.wine), nothing planted
+#
+# With a display the window is yours to use, and the command returns when the program ends.
+# Without one ($DISPLAY unset) it plays the infected-machine walk-through by itself under a private
+# Xvfb, checks what happened on the machine, saves screenshots and prints their paths.
 set -uo pipefail
 . "$(dirname "$0")/lib.sh"
 cd "$TORVEXA_ROOT"
 
+mode=infected
+case "${1:-}" in
+    "") ;;
+    --clean) mode=clean ;;
+    --own-prefix) mode=own ;;
+    *)
+        say "usage: bash scripts/run.sh [--clean | --own-prefix]"
+        exit 2
+        ;;
+esac
+
 ensure_packages
-say "Building Torvexa.exe ..."
+say "Building Torvexa.exe and the stand-in worm ..."
 log=$(mktemp)
-if ! { cmake --preset win32 && cmake --build --preset win32 --target Torvexa; } >"$log" 2>&1; then
+if ! { cmake --preset win32 && cmake --build --preset win32 --target Torvexa e2e_driver sleeper; } \
+    >"$log" 2>&1; then
     cat "$log"
     say "The build failed."
     rm -f "$log"
     exit 1
 fi
 rm -f "$log"
-exe=$TORVEXA_ROOT/build/win32/Torvexa.exe
-trap cleanup_wine EXIT
+build=$TORVEXA_ROOT/build/win32
+exe=$build/Torvexa.exe
 
-if [ -n "${DISPLAY:-}" ]; then
-    make_wine_prefix
-    say "Opening $exe"
+if [ "$mode" = own ]; then
+    # The user asked for their own prefix: open the program there and plant nothing.
+    export WINEDEBUG=-all
+    [ -n "${DISPLAY:-}" ] || { say "--own-prefix needs a display."; exit 1; }
+    say "Opening $exe in ${WINEPREFIX:-$HOME/.wine}"
     wine "$exe"
     exit 0
 fi
 
-start_xvfb || exit 1
-make_wine_prefix
-shot=${TORVEXA_SCREENSHOT:-$TORVEXA_ROOT/build/torvexa-window.png}
-wine "$exe" >/dev/null 2>&1 &
+. "$TORVEXA_ROOT/tests/e2e/sandbox.sh"
+trap cleanup_wine EXIT
+trap "exit 130" INT TERM
 
-# The window's X geometry, absolute: "WxH+x+y" from the line of the window whose title starts
-# with the caption's fixed prefix.
-window_geometry() {
-    xwininfo -root -tree 2>/dev/null | grep -m1 '"Torvexa.jpg v1.0' |
-        sed -E 's/.* ([0-9]+x[0-9]+)[-+][-0-9]+[-+][-0-9]+ +\+(-?[0-9]+)\+(-?[0-9]+).*/\1+\2+\3/'
-}
-geometry=
-for _ in $(seq 600); do
-    geometry=$(window_geometry)
-    [ -n "$geometry" ] && break
-    sleep 0.1
-done
-if [ -z "$geometry" ]; then
-    say "Torvexa's window did not appear."
-    exit 1
+if [ -n "${DISPLAY:-}" ]; then
+    sandbox_make
+    if [ "$mode" = infected ]; then
+        sandbox_infect "$build" messenger || exit 1
+        say "Sandbox machine at $WINEPREFIX, infected with a harmless stand-in:"
+        say "  moniker.exe and syslray.exe running from C:\\windows\\system32, HKT1.dll beside them,"
+        say "  the Run values realone_nt2003 and realone_nt2004, and a messenger (msnmsgr.exe) running."
+    else
+        say "Clean sandbox machine at $WINEPREFIX."
+    fi
+    say "Opening $exe (the sandbox is removed when it ends)"
+    wine "$exe"
+    exit 0
 fi
-sleep 2  # let it paint
-import -window root -crop "$geometry" +repage "$shot"
-say "Screenshot of Torvexa's window: $shot"
+
+# No display: the walk-through on an infected sandbox, worked by the scenario driver.
+start_xvfb || exit 1
+sandbox_make
+shots=$TORVEXA_ROOT/build/screenshots
+say "No display: playing the infected-machine walk-through under Xvfb ($DISPLAY)."
+say "Planted: moniker.exe and syslray.exe running from C:\\windows\\system32, HKT1.dll, the Run values"
+say "  realone_nt2003 and realone_nt2004; bystanders: another Run value, file and running program."
+if sandbox_scenarios "$build" "$shots" both_worms_yes_without_messenger; then
+    say "What happened, each step checked on the machine:"
+    say "  - Torvexa opened with \"Tu maquina esta infectada!!!..\" in dark red and the focus on Salir."
+    say "  - \"Desinfectame!!!\" ended both worm processes, deleted both Run values and the three files;"
+    say "    the bystanders were untouched."
+    say "  - The status read \"Maquina desinfectada!\" and the question about the messenger was asked;"
+    say "    answered Yes, it confirmed \"MSN cerrado... vuelvelo a iniciar.\""
+    say "  - \"Salir\" ended the program with exit code 0."
+    exit 0
+fi
+say "The walk-through did not go as expected (see above)."
+exit 1
