@@ -24,8 +24,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = L"BenchFloorWindow";
     if (!RegisterClassExW(&wc)) return 1;
-    HWND window = CreateWindowExW(0, wc.lpszClassName, L"Floor", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, 480, 320, nullptr, nullptr, instance, nullptr);
+    // Torvexa's frame style and about its size, so that only the work inside differs.
+    HWND window =
+        CreateWindowExW(0, wc.lpszClassName, L"Floor", WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT,
+                        CW_USEDEFAULT, 365, 240, nullptr, nullptr, instance, nullptr);
     if (window == nullptr) return 1;
     const auto font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
     HWND label = CreateWindowExW(0, L"STATIC", L"Un texto", WS_CHILD | WS_VISIBLE, 16, 16, 300, 20,

@@ -56,6 +56,7 @@ wineserver -p
 wine cmd /c exit >/dev/null 2>&1
 
 status=0
+load_before=$(cut -d' ' -f1 /proc/loadavg)
 say "Measuring ($runs runs per program and figure) ..."
 # Start-up first: Torvexa.exe must find a clean machine. The disinfection runs infect it.
 for figure in startup disinfect; do
@@ -67,7 +68,8 @@ grep -E '^(error|left) ' "$samples"
 
 say ""
 say "Torvexa benchmarks, $(date -u '+%Y-%m-%d %H:%M UTC'); $(nproc) cores, $(uname -m)," \
-    "$(wine --version 2>/dev/null) (32-bit prefix), Xvfb; $runs runs each"
+    "$(wine --version 2>/dev/null) (32-bit prefix), Xvfb; $runs runs each; load average" \
+    "$load_before before, $(cut -d' ' -f1 /proc/loadavg) after (above 1, other work competed)"
 bench_header
 bench_row 1 "start-up to first paint: Torvexa / floor" \
     "$(median startup torvexa)" "$(median startup floor)" ms "<= 1.15"
