@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Benchmarks: Torvexa.exe against floors of our own and against the batch file a user would write,
 # measured in the same run, alternating, as medians. Prints a table; a missed goal is a figure, not
-# a failure. Builds the win32 preset, then works in a throw-away Wine prefix under a private Xvfb,
-# which it always removes.
+# a failure. Builds what it measures (win32 preset), then works in a throw-away Wine prefix under a
+# private Xvfb, which it always removes. The machine's load is printed with the table: other work
+# running at the same time makes the times noisy.
 #
 #   bash scripts/bench.sh   TORVEXA_BENCH_RUNS (default 15) samples per program and figure;
 #                           TORVEXA_BENCH_SAMPLES=FILE keeps the raw samples there
@@ -14,7 +15,7 @@ build=$TORVEXA_ROOT/build/win32
 samples=$(mktemp)
 finish() {
     cleanup_wine
-    [ -n "${TORVEXA_BENCH_SAMPLES:-}" ] && cp "$samples" "$TORVEXA_BENCH_SAMPLES"
+    if [ -n "${TORVEXA_BENCH_SAMPLES:-}" ]; then cp "$samples" "$TORVEXA_BENCH_SAMPLES"; fi
     rm -f "$samples"
 }
 
@@ -25,7 +26,7 @@ median() {
 }
 
 bench_header() {
-    printf '%-4s %-44s %14s %14s %8s %8s %5s\n' figure what "median A" "median B" "A/B" goal met?
+    printf '%-6s %-44s %14s %14s %8s %8s %5s\n' figure what "median A" "median B" "A/B" goal met?
 }
 
 # One row of the table: FIGURE WHAT A B UNIT GOAL, where the ratio is A / B and GOAL reads
@@ -76,8 +77,8 @@ grep -E '^(error|left) ' "$samples"
 
 say ""
 say "Torvexa benchmarks, $(date -u '+%Y-%m-%d %H:%M UTC'); $(nproc) cores, $(uname -m)," \
-    "$(wine --version 2>/dev/null) (32-bit prefix), Xvfb; $runs runs each; load average" \
-    "$load_before before, $(cut -d' ' -f1 /proc/loadavg) after (above 1, other work competed)"
+    "$(wine --version 2>/dev/null) (32-bit prefix), Xvfb; $runs runs each; 1-minute load" \
+    "average $load_before before, $(cut -d' ' -f1 /proc/loadavg) after"
 bench_header
 bench_row 1 "start-up to first paint: Torvexa / floor" \
     "$(median startup torvexa)" "$(median startup floor)" ms "<= 1.15"
