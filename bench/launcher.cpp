@@ -19,7 +19,6 @@
 #include <cstdlib>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "app/form.h"
 #include "platform/win32/win.h"
@@ -137,7 +136,8 @@ class Child {
 
     // The first painted window: shown, and then the process idle. Wine declares a process idle
     // only when its thread asks for a message and none is there, not even a WM_PAINT; so the
-    // window has been painted (and its surface handed to the display) by then.
+    // window has been painted (and its surface handed to the display) by then: read back from the
+    // screen at that moment, both programs' windows show their faces, texts and buttons.
     HWND WaitForFirstPaint(const wchar_t* cls) const {
         HWND w = WaitForWindow(cls);
         if (WaitForInputIdle(process_, kBoundMs) != 0) throw Failure{"the program never idled"};
