@@ -1,0 +1,64 @@
+// The disinfection floor: the system calls behind "Desinfectame!!!" and nothing else. No
+// checks, no waiting for the ended processes, no verification, no window: one snapshot to find
+// the worm's two programs, open-terminate-close each, open-delete-close each Run value, delete
+// the three files, and one more snapshot as the messenger lookup. Prints the milliseconds from
+// its first call to the end of its last one.
+#include <windows.h>
+// After windows.h.
+#include <tlhelp32.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+const char* const kRunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+// One walk of a new snapshot, as Torvexa's lookup makes it: the id of the first process whose
+// name is `name`, or 0.
+DWORD Find(const char* name) {
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 e{};
+    e.dwSize = sizeof e;
+    DWORD found = 0;
+    for (BOOL ok = Process32First(snap, &e); ok; ok = Process32Next(snap, &e)) {
+        if (found == 0 && std::strcmp(e.szExeFile, name) == 0) found = e.th32ProcessID;
+    }
+    CloseHandle(snap);
+    return found;
+}
+
+void Kill(DWORD pid) {
+    HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, pid);
+    TerminateProcess(process, 0);
+    CloseHandle(process);
+}
+
+void DeleteRunValue(const char* value) {
+    HKEY key = nullptr;
+    RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &key);
+    RegDeleteValueA(key, value);
+    RegCloseKey(key);
+}
+
+}  // namespace
+
+int main() {
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+
+    Kill(Find("moniker.exe"));
+    Kill(Find("syslray.exe"));
+    DeleteRunValue("realone_nt2003");
+    DeleteRunValue("realone_nt2004");
+    DeleteFileA("C:\\windows\\system32\\MONIKER.exe");
+    DeleteFileA("C:\\windows\\system32\\SYSLRAY.exe");
+    DeleteFileA("C:\\windows\\system32\\HKT1.dll");
+    Find("msnmsgr.exe");
+
+    QueryPerformanceCounter(&end);
+    std::printf("%.3f\n", 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
+                              static_cast<double>(frequency.QuadPart));
+    return 0;
+}

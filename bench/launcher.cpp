@@ -1,0 +1,353 @@
+// Measures Torvexa.exe against its floors under Wine, for scripts/bench.sh. A 32-bit console
+// program, so that it sees the same system folder and registry view as the programs it times.
+// Prints one sample per line, "<figure> <program> <value>"; the script takes the medians.
+//
+//   bench_launcher startup RUNS    process start to the first painted window, and the peak
+//                                  working set after it: Torvexa.exe and floor_window.exe,
+//                                  alternating (the machine must be clean)
+//   bench_launcher disinfect RUNS  the work behind "Desinfectame!!!" on a freshly infected
+//                                  machine: Torvexa.exe (press to question box),
+//                                  floor_disinfect.exe (its own first to last call) and the batch
+//                                  file under cmd (start to exit), in rotating order
+//
+// Waiting is done by polling one window class every millisecond, or by blocking on a handle:
+// the wine server is single-threaded, and a busier observer would slow the program it observes.
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <utility>
+
+#include "app/form.h"
+#include "platform/win32/win.h"
+#include "platform/win32/window_engine.h"
+// After windows.h.
+#include <psapi.h>
+
+namespace {
+
+using torvexa::ControlId;
+using torvexa::win32::WindowEngine;
+
+constexpr const wchar_t* kFloorWindowClass = L"BenchFloorWindow";  // floor_window.cpp's class
+constexpr const wchar_t* kBoxClass = L"#32770";
+constexpr DWORD kBoundMs = 30000;  // only keeps a broken run from hanging the benchmark
+
+struct Failure {
+    std::string what;
+};
+
+double NowMs() {
+    static const double frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return static_cast<double>(f.QuadPart);
+    }();
+    LARGE_INTEGER c;
+    QueryPerformanceCounter(&c);
+    return 1000.0 * static_cast<double>(c.QuadPart) / frequency;
+}
+
+std::wstring BuildDir() {
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring dir = path;
+    return dir.substr(0, dir.find_last_of(L"\\/"));
+}
+
+std::string Narrow(const std::wstring& s) {
+    return std::string(s.begin(), s.end());  // our paths and names are ASCII
+}
+
+// A child that owns its process handle; ended by Kill at the latest when it goes.
+class Child {
+  public:
+    // `out`: the handle its standard output and error go to (NUL when none is given).
+    explicit Child(const std::wstring& commandLine, HANDLE out = nullptr) {
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, 0, &inherit, OPEN_EXISTING,
+                                 0, nullptr);
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdInput = nul;
+        si.hStdOutput = si.hStdError = out != nullptr ? out : nul;
+        std::wstring cmd = commandLine;
+        PROCESS_INFORMATION pi{};
+        const BOOL started = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE,
+                                            DETACHED_PROCESS, nullptr, nullptr, &si, &pi);
+        const DWORD error = GetLastError();
+        CloseHandle(nul);
+        if (!started) {
+            throw Failure{"cannot start " + Narrow(commandLine) + " (error " +
+                          std::to_string(error) + ")"};
+        }
+        CloseHandle(pi.hThread);
+        process_ = pi.hProcess;
+        pid_ = pi.dwProcessId;
+    }
+    ~Child() {
+        Kill();
+        CloseHandle(process_);
+    }
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+
+    HANDLE Process() const { return process_; }
+    DWORD Pid() const { return pid_; }
+
+    DWORD Wait() {
+        if (WaitForSingleObject(process_, kBoundMs) != WAIT_OBJECT_0) {
+            throw Failure{"a child did not end"};
+        }
+        DWORD code = 1;
+        GetExitCodeProcess(process_, &code);
+        return code;
+    }
+
+    void Kill() {
+        if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(process_, 1);
+            WaitForSingleObject(process_, 5000);
+        }
+    }
+
+    // A visible top-level window of this process with the class `cls`, or null.
+    HWND Window(const wchar_t* cls) const {
+        for (HWND w = FindWindowExW(nullptr, nullptr, cls, nullptr); w != nullptr;
+             w = FindWindowExW(nullptr, w, cls, nullptr)) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            if (pid == pid_ && IsWindowVisible(w)) return w;
+        }
+        return nullptr;
+    }
+
+    HWND WaitForWindow(const wchar_t* cls) const {
+        const double start = NowMs();
+        for (;;) {
+            if (HWND w = Window(cls)) return w;
+            if (NowMs() - start > kBoundMs) throw Failure{"no window appeared"};
+            Sleep(1);
+        }
+    }
+
+    // The first painted window: shown, and then the process idle. Wine declares a process idle
+    // only when its thread asks for a message and none is there, not even a WM_PAINT; so the
+    // window has been painted (and its surface handed to the display) by then: read back from the
+    // screen at that moment, both programs' windows show their faces, texts and buttons.
+    HWND WaitForFirstPaint(const wchar_t* cls) const {
+        HWND w = WaitForWindow(cls);
+        if (WaitForInputIdle(process_, kBoundMs) != 0) throw Failure{"the program never idled"};
+        return w;
+    }
+
+  private:
+    HANDLE process_ = nullptr;
+    DWORD pid_ = 0;
+};
+
+std::wstring Quoted(const std::wstring& path) {
+    return L"\"" + path + L"\"";
+}
+
+void Sample(const char* figure, const char* program, double value) {
+    std::printf("%s %s %.3f\n", figure, program, value);
+    std::fflush(stdout);
+}
+
+// ---- start-up and memory ----------------------------------------------------------------------
+
+struct WindowProgram {
+    const char* name;
+    std::wstring path;
+    const wchar_t* cls;
+};
+
+// One start: the milliseconds to the first painted window, then (after a short settle, as a
+// user would look at it) the peak working set in KiB. The program is killed: closing a window
+// under Xvfb can take seconds in Wine and is not what is measured.
+void MeasureStartup(const WindowProgram& p, bool report) {
+    const double start = NowMs();
+    Child child(Quoted(p.path));
+    child.WaitForFirstPaint(p.cls);
+    const double painted = NowMs() - start;
+    Sleep(300);
+    PROCESS_MEMORY_COUNTERS memory{};
+    memory.cb = sizeof memory;
+    if (!GetProcessMemoryInfo(child.Process(), &memory, sizeof memory)) {
+        throw Failure{"no memory counters (error " + std::to_string(GetLastError()) + ")"};
+    }
+    child.Kill();
+    if (report) {
+        Sample("startup", p.name, painted);
+        Sample("peak_kib", p.name, static_cast<double>(memory.PeakWorkingSetSize) / 1024.0);
+    }
+}
+
+void Startup(int runs) {
+    const std::wstring dir = BuildDir();
+    const WindowProgram programs[] = {
+        {"torvexa", dir + L"\\Torvexa.exe", WindowEngine::kWindowClass},
+        {"floor", dir + L"\\floor_window.exe", kFloorWindowClass},
+    };
+    // Two unreported starts each first: the files and fonts come from the caches afterwards.
+    for (int warm = 0; warm < 2; ++warm) {
+        for (const auto& p : programs) MeasureStartup(p, false);
+    }
+    for (int run = 0; run < runs; ++run) {
+        for (int k = 0; k < 2; ++k) {
+            MeasureStartup(programs[(run + k) % 2], true);
+            Sleep(500);  // let the desktop forget the killed window
+        }
+    }
+}
+
+// ---- disinfection -----------------------------------------------------------------------------
+
+// A fresh infection: the scenario driver ends what the last run left and plants the stand-ins.
+void Infect() {
+    Child driver(Quoted(BuildDir() + L"\\e2e_driver.exe") + L" infect");
+    if (driver.Wait() != 0) throw Failure{"the driver could not infect the machine"};
+}
+
+BOOL CALLBACK MatchId(HWND w, LPARAM param) {
+    auto* f = reinterpret_cast<std::pair<int, HWND>*>(param);
+    if (GetDlgCtrlID(w) != f->first) return TRUE;
+    f->second = w;
+    return FALSE;
+}
+
+// A control of the window by its id, inside frames too.
+HWND Descendant(HWND window, int id) {
+    std::pair<int, HWND> found{id, nullptr};
+    EnumChildWindows(window, MatchId, reinterpret_cast<LPARAM>(&found));
+    return found.second;
+}
+
+// Press to question: Torvexa's own start is not counted; the clock starts when the press is
+// posted and stops when the question box is shown.
+double TorvexaDisinfect() {
+    Child torvexa(Quoted(BuildDir() + L"\\Torvexa.exe"));
+    HWND window = torvexa.WaitForFirstPaint(WindowEngine::kWindowClass);
+    HWND button =
+        Descendant(window, WindowEngine::kControlIdBase + static_cast<int>(ControlId::Command1));
+    if (button == nullptr) throw Failure{"no Desinfectame!!! button"};
+    const double start = NowMs();
+    PostMessageW(button, BM_CLICK, 0, 0);
+    torvexa.WaitForWindow(kBoxClass);
+    return NowMs() - start;
+}
+
+double FloorDisinfect() {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE read = nullptr, write = nullptr;
+    if (!CreatePipe(&read, &write, &inherit, 0)) throw Failure{"no pipe"};
+    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+    std::string out;
+    {
+        Child floor(Quoted(BuildDir() + L"\\floor_disinfect.exe"), write);
+        CloseHandle(write);
+        char buffer[128];
+        DWORD got = 0;
+        while (ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+            out.append(buffer, got);
+        }
+        floor.Wait();
+    }
+    CloseHandle(read);
+    char* end = nullptr;
+    const double ms = std::strtod(out.c_str(), &end);
+    if (end == out.c_str()) throw Failure{"the floor printed no time"};
+    return ms;
+}
+
+double BatchDisinfect() {
+    wchar_t system[MAX_PATH];
+    GetSystemDirectoryW(system, MAX_PATH);
+    const std::wstring cmd = Quoted(std::wstring(system) + L"\\cmd.exe") + L" /c " +
+                             Quoted(BuildDir() + L"\\bench_disinfect.bat");
+    const double start = NowMs();
+    Child batch(cmd);
+    batch.Wait();
+    return NowMs() - start;
+}
+
+// What of the worm is still there a moment after a run: a measurement of a run that did not do
+// the work would flatter it, so it is reported beside the samples.
+std::string Leftovers() {
+    std::string left;
+    Sleep(100);
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W e{};
+    e.dwSize = sizeof e;
+    for (BOOL ok = Process32FirstW(snap, &e); ok; ok = Process32NextW(snap, &e)) {
+        if (_wcsicmp(e.szExeFile, L"moniker.exe") == 0 ||
+            _wcsicmp(e.szExeFile, L"syslray.exe") == 0) {
+            left += " process:" + Narrow(e.szExeFile);
+        }
+    }
+    CloseHandle(snap);
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", 0,
+                      KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
+        for (const wchar_t* value : {L"realone_nt2003", L"realone_nt2004"}) {
+            if (RegQueryValueExW(key, value, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
+                left += " value:" + Narrow(value);
+            }
+        }
+        RegCloseKey(key);
+    }
+    for (const wchar_t* file : {L"moniker.exe", L"syslray.exe", L"HKT1.dll"}) {
+        if (GetFileAttributesW((L"C:\\windows\\system32\\" + std::wstring(file)).c_str()) !=
+            INVALID_FILE_ATTRIBUTES) {
+            left += " file:" + Narrow(file);
+        }
+    }
+    return left;
+}
+
+void Disinfect(int runs) {
+    struct Way {
+        const char* name;
+        double (*measure)();
+    };
+    const Way ways[] = {
+        {"torvexa", TorvexaDisinfect}, {"floor", FloorDisinfect}, {"batch", BatchDisinfect}};
+    for (int run = -1; run < runs; ++run) {  // run -1 warms the caches and is not reported
+        for (int k = 0; k < 3; ++k) {
+            const Way& way = ways[(run + 1 + k) % 3];
+            Infect();
+            const double ms = way.measure();
+            if (run < 0) continue;
+            Sample("disinfect", way.name, ms);
+            const std::string left = Leftovers();
+            if (!left.empty()) std::printf("left disinfect %s%s\n", way.name, left.c_str());
+        }
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    _setmode(_fileno(stdout), _O_BINARY);  // plain "\n" line ends for the shell that reads them
+    const std::string figure = argc > 1 ? argv[1] : "";
+    const int runs = argc > 2 ? std::atoi(argv[2]) : 0;
+    if ((figure != "startup" && figure != "disinfect") || runs < 1) {
+        std::printf("usage: bench_launcher startup|disinfect RUNS\n");
+        return 2;
+    }
+    try {
+        if (figure == "startup") {
+            Startup(runs);
+        } else {
+            Disinfect(runs);
+        }
+    } catch (const Failure& f) {
+        std::printf("error %s: %s\n", figure.c_str(), f.what.c_str());
+        return 1;
+    }
+    return 0;
+}
