@@ -1,14 +1,18 @@
 // The disinfection floor: the system calls behind "Desinfectame!!!" and nothing else. No
-// checks, no waiting for the ended processes, no verification, no window: one snapshot to find
-// the worm's two programs, open-terminate-close each, open-delete-close each Run value, delete
-// the three files, and one more snapshot as the messenger lookup. Prints the milliseconds from
-// its first call to the end of its last one.
+// checks, no waiting for the ended processes, no verification, no main window: one snapshot to
+// find each of the worm's two programs, open-terminate-close each, open-delete-close each Run
+// value, delete the three files, one more snapshot as the messenger lookup, and the same question
+// box that Torvexa ends with. Prints the performance counter, in milliseconds, at its first call;
+// the launcher stops the clock when the box is shown, as it does for Torvexa.
 #include <windows.h>
 // After windows.h.
 #include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstring>
+#include <string>
+
+#include "app/prin_form.h"
 
 namespace {
 
@@ -44,9 +48,12 @@ void DeleteRunValue(const char* value) {
 }  // namespace
 
 int main() {
-    LARGE_INTEGER frequency, start, end;
+    LARGE_INTEGER frequency, start;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
+    std::printf("%.3f\n", 1000.0 * static_cast<double>(start.QuadPart) /
+                              static_cast<double>(frequency.QuadPart));
+    std::fflush(stdout);
 
     Kill(Find("moniker.exe"));
     Kill(Find("syslray.exe"));
@@ -57,8 +64,8 @@ int main() {
     DeleteFileA("C:\\windows\\system32\\HKT1.dll");
     Find("msnmsgr.exe");
 
-    QueryPerformanceCounter(&end);
-    std::printf("%.3f\n", 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
-                              static_cast<double>(frequency.QuadPart));
+    using namespace torvexa::prin_texts;
+    const std::wstring question = std::wstring(kQuestionFirst) + L"\n\r" + kQuestionSecond;
+    MessageBoxW(nullptr, question.c_str(), L"Torvexa", MB_YESNO | MB_ICONINFORMATION);
     return 0;
 }

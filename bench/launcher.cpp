@@ -7,8 +7,8 @@
 //                                  alternating (the machine must be clean)
 //   bench_launcher disinfect RUNS  the work behind "Desinfectame!!!" on a freshly infected
 //                                  machine: Torvexa.exe (press to question box),
-//                                  floor_disinfect.exe (its own first to last call) and the batch
-//                                  file under cmd (start to exit), in rotating order
+//                                  floor_disinfect.exe (first call to its question box) and the
+//                                  batch file under cmd (start to exit), in rotating order
 //
 // Waiting is done by polling one window class every millisecond, or by blocking on a handle:
 // the wine server is single-threaded, and a busier observer would slow the program it observes.
@@ -241,27 +241,27 @@ double TorvexaDisinfect() {
     return NowMs() - start;
 }
 
+// The floor prints the counter at its first call and ends with the same question box: the clock
+// stops when that box is shown.
 double FloorDisinfect() {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE read = nullptr, write = nullptr;
     if (!CreatePipe(&read, &write, &inherit, 0)) throw Failure{"no pipe"};
     SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+    Child floor(Quoted(BuildDir() + L"\\floor_disinfect.exe"), write);
+    CloseHandle(write);
     std::string out;
-    {
-        Child floor(Quoted(BuildDir() + L"\\floor_disinfect.exe"), write);
-        CloseHandle(write);
-        char buffer[128];
-        DWORD got = 0;
-        while (ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got > 0) {
-            out.append(buffer, got);
-        }
-        floor.Wait();
+    char c = 0;
+    DWORD got = 0;
+    while (out.find('\n') == std::string::npos && ReadFile(read, &c, 1, &got, nullptr) && got > 0) {
+        out += c;
     }
     CloseHandle(read);
     char* end = nullptr;
-    const double ms = std::strtod(out.c_str(), &end);
+    const double start = std::strtod(out.c_str(), &end);
     if (end == out.c_str()) throw Failure{"the floor printed no time"};
-    return ms;
+    floor.WaitForWindow(kBoxClass);
+    return NowMs() - start;
 }
 
 double BatchDisinfect() {
