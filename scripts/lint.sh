@@ -9,18 +9,17 @@ cd "$TORVEXA_ROOT"
 TORVEXA_PACKAGES="cmake g++ libgtest-dev googletest g++-mingw-w64-i686-posix clang-tidy cppcheck" \
     ensure_packages
 status=0
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
 
 # Configuring is enough: the analysis reads compile_commands.json and builds nothing.
-configure_log=$(mktemp)
 for preset in host win32; do
-    if ! cmake --preset "$preset" >"$configure_log" 2>&1; then
-        cat "$configure_log"
+    if ! cmake --preset "$preset" >"$work/configure.log" 2>&1; then
+        cat "$work/configure.log"
         say "Configuring '$preset' failed."
-        rm -f "$configure_log"
         exit 1
     fi
 done
-rm -f "$configure_log"
 
 # Our translation units in a compile database: nothing under build/ or outside the repository.
 own_files() {
@@ -45,6 +44,10 @@ EOF
 # include folder holds GCC-only intrinsics).
 host_files=$(own_files build/host/compile_commands.json '^(app|errors|process|registry|fileinfo|platform|tests)/')
 win32_files=$(own_files build/win32/compile_commands.json '^(platform/win32|tests/win32|tests/e2e)/')
+if [ -z "$host_files" ] || [ -z "$win32_files" ]; then
+    say "clang-tidy: no files found in the compile databases (build/host, build/win32)"
+    exit 1
+fi
 gcc_include=$(ls -d /usr/lib/gcc/i686-w64-mingw32/*-posix/include | sort -V | tail -n 1)
 clang_include=$(ls -d /usr/lib/llvm-*/lib/clang/*/include | sort -V | tail -n 1)
 export TORVEXA_TIDY_WIN32_ARGS="--extra-arg-before=--target=i686-w64-mingw32 --extra-arg=-nostdinc
@@ -52,8 +55,8 @@ export TORVEXA_TIDY_WIN32_ARGS="--extra-arg-before=--target=i686-w64-mingw32 --e
     --extra-arg=-isystem$gcc_include/c++/backward --extra-arg=-isystem$clang_include
     --extra-arg=-isystem/usr/i686-w64-mingw32/include"
 export TORVEXA_TIDY_FILTER="^$TORVEXA_ROOT/(app|errors|process|registry|fileinfo|platform|tests)/"
-export TORVEXA_TIDY_OUT
-TORVEXA_TIDY_OUT=$(mktemp -d)
+export TORVEXA_TIDY_OUT="$work/tidy"
+mkdir "$TORVEXA_TIDY_OUT"
 
 # One file: "host FILE" or "win32 FILE"; each report goes to a file of its own, so that the two
 # parallel runs never interleave their lines.
@@ -81,9 +84,8 @@ export -f tidy_one
     printf 'win32 %s\n' $win32_files
 } | sort -k2,2 | awk '{ print ($2 ~ /^tests\//) ? 0 : 1, $0 }' | sort -s -k1,1 | cut -d' ' -f2- |
     xargs -P2 -n2 bash -c 'tidy_one "$0" "$1"'
-tidy_log=$(mktemp)
+tidy_log="$work/tidy.log"
 cat "$TORVEXA_TIDY_OUT"/*.log >"$tidy_log"
-rm -rf "$TORVEXA_TIDY_OUT"
 # A header seen from several files reports the same finding several times: count it once.
 tidy_findings=$(grep -E '^[^ ]+:[0-9]+:[0-9]+: (warning|error): ' "$tidy_log" | sort -u)
 tidy_files=$(printf '%s\n' $host_files $win32_files | grep -c .)
@@ -93,7 +95,6 @@ if [ "$tidy_count" -gt 0 ]; then
     cat "$tidy_log"
     status=1
 fi
-rm -f "$tidy_log"
 say "clang-tidy: $tidy_files files, $tidy_count warnings"
 
 # cppcheck reads our sources without the system headers (its windows and googletest libraries
@@ -101,7 +102,7 @@ say "clang-tidy: $tidy_files files, $tidy_count warnings"
 # with an early return read more plainly than the algorithm calls it proposes.
 cpp_dirs=(app errors process registry fileinfo platform tests)
 cpp_files=$(find "${cpp_dirs[@]}" -name '*.cpp' | grep -c .)
-cpp_log=$(mktemp)
+cpp_log="$work/cppcheck.log"
 cppcheck --quiet --std=c++20 --language=c++ -I . -j2 \
     --enable=warning,style,performance,portability --inline-suppr --error-exitcode=1 \
     --library=windows --library=googletest --suppress=useStlAlgorithm \
@@ -113,7 +114,6 @@ if [ "$cpp_status" -ne 0 ] || [ "$cpp_count" -gt 0 ]; then
     cat "$cpp_log"
     status=1
 fi
-rm -f "$cpp_log"
 say "cppcheck: $cpp_files files, $cpp_count findings"
 
 exit $status
