@@ -58,7 +58,7 @@ struct ControlSpec {
 
 struct FormSpec {
     std::wstring caption;
-    int clientWidth, clientHeight;  // twips
+    int clientWidth = 0, clientHeight = 0;  // twips
     std::vector<ControlSpec> controls;
 };
 

@@ -198,8 +198,9 @@ void prin::AskToCloseMessenger() {
         closed = id == 0 ? process_.LastSnapshotTaken() : WaitUntilGone({id});
     });
     Guarded([&] {
+        // MB_OK is 0; it is named to say that the box has the OK button only.
         boxes_.MessageBox(closed ? kMsnClosed : kMsnNotClosed, kAppTitle,
-                          kMbOk | kMbIconInformation);
+                          kMbOk | kMbIconInformation);  // cppcheck-suppress badBitmaskCheck
     });
 }
 

@@ -21,6 +21,7 @@ std::uint64_t SizeOf(const Win32FindData& data) {
 
 // The version keys in the order they are looked up. Note the key "OriginalFilename".
 struct VersionKey {
+    // cppcheck-suppress unusedStructMember ; read through the structured binding in the lookup
     std::string_view key;
     std::wstring mclsFileProperties::*property;
 };

@@ -33,9 +33,8 @@ bool Utf16KeyAt(const std::vector<std::uint8_t>& bytes, std::size_t at, std::str
 
 }  // namespace
 
-VersionBlock::VersionBlock(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {
-    utf16_ = Utf16KeyAt(bytes_, kUtf16RootKeyOffset, kRootKey);
-}
+VersionBlock::VersionBlock(std::vector<std::uint8_t> bytes)
+    : bytes_(std::move(bytes)), utf16_(Utf16KeyAt(bytes_, kUtf16RootKeyOffset, kRootKey)) {}
 
 std::optional<std::wstring> VersionBlock::Find(std::string_view key, LocaleApi& locale) const {
     return utf16_ ? FindUtf16(key) : FindAnsi(key, locale);

@@ -86,7 +86,7 @@ void WindowEngine::Open(FormEvents& events) {
 
 int WindowEngine::MessageLoop() {
     MSG msg;
-    BOOL got;
+    BOOL got = FALSE;
     while ((got = GetMessageW(&msg, nullptr, 0, 0)) != 0) {
         if (got == -1) return 1;
         if (window_ != nullptr) {
@@ -250,6 +250,8 @@ LRESULT WindowEngine::OnControlMessage(HWND hwnd, UINT message, WPARAM wParam, L
     return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
+// The arguments come in the window procedure's own order.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 bool WindowEngine::OnContainerMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (message) {
         case WM_COMMAND: {
@@ -264,7 +266,7 @@ bool WindowEngine::OnContainerMessage(UINT message, WPARAM wParam, LPARAM lParam
         case WM_CTLCOLORSTATIC: {
             const ControlWindow* control = Find(reinterpret_cast<HWND>(lParam));
             if (control == nullptr) return false;
-            auto dc = reinterpret_cast<HDC>(wParam);
+            auto* dc = reinterpret_cast<HDC>(wParam);
             SetTextColor(
                 dc, control->hasColor ? ToColorRef(control->color) : GetSysColor(COLOR_BTNTEXT));
             SetBkColor(dc, GetSysColor(COLOR_BTNFACE));

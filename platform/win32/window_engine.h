@@ -46,7 +46,7 @@ class WindowEngine final : public FormView {
 
   private:
     struct ControlWindow {
-        const ControlSpec* spec;
+        const ControlSpec* spec = nullptr;
         HWND hwnd = nullptr;
         Rgb color{};
         bool hasColor = false;

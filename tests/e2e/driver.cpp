@@ -177,18 +177,19 @@ void Remove(const std::wstring& path) {
 
 // The driver is a 32-bit program like Torvexa.exe, so it sees the same view of the registry.
 void SetRunValue(const wchar_t* name, const std::wstring& data) {
-    HKEY key;
+    HKEY key = nullptr;
     if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
                         nullptr) != ERROR_SUCCESS) {
         Differ("cannot open the Run key for writing");
     }
+    const std::size_t bytes = (data.size() + 1) * sizeof(wchar_t);
     RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                   static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+                   static_cast<DWORD>(bytes));
     RegCloseKey(key);
 }
 
 bool HasRunValue(const wchar_t* name) {
-    HKEY key;
+    HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
         return false;
     }
@@ -198,7 +199,7 @@ bool HasRunValue(const wchar_t* name) {
 }
 
 void DeleteRunValue(const wchar_t* name) {
-    HKEY key;
+    HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
         RegDeleteValueW(key, name);
         RegCloseKey(key);
@@ -290,8 +291,8 @@ void ExpectMachine(const Machine& want) {
 // ---- the program's window -----------------------------------------------------------------
 
 struct Find {
-    DWORD pid;
-    const wchar_t* cls;
+    DWORD pid = 0;
+    const wchar_t* cls = nullptr;
     HWND found = nullptr;
 };
 
@@ -416,7 +417,7 @@ class Torvexa {
 
     // The box that opens next: its text, title and buttons are checked, then it is answered.
     void AnswerBox(const std::string& what, const std::wstring& text, bool yesNo, int answer,
-                   const wchar_t* shot, const std::wstring& shots) {
+                   const wchar_t* shot, const std::wstring& shots) const {
         HWND box = nullptr;
         Expect(WaitUntil([&] { return (box = Box()) != nullptr; }, 20000), "no " + what + " box");
         WaitUntil([&] { return !Text(GetDlgItem(box, 0xFFFF)).empty(); }, 5000);

@@ -49,7 +49,7 @@ class FakeFileInfoSystem : public FileFindApi,
         return next_++;
     }
     bool FindClose(Handle search) override {
-        calls.push_back(L"FindClose");
+        calls.emplace_back(L"FindClose");
         return openSearches.erase(search) == 1;
     }
     bool FileTimeToSystemTime(const FileTime& ft, SystemTime& st) override {

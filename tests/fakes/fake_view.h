@@ -32,7 +32,7 @@ class FakeView : public FormView {
     }
     Handle WindowHandle() const override { return 0x4242; }
     void Unload() override {
-        log.push_back(L"unload");
+        log.emplace_back(L"unload");
         unloaded = true;
     }
 

@@ -14,7 +14,7 @@ namespace {
 using fakes::FakeProcessApi;
 
 std::wstring NameOf(const ProcessEntry32& e) {
-    return std::wstring(e.szExeFile.data());
+    return {e.szExeFile.data()};
 }
 
 class ProcessTest : public ::testing::Test {

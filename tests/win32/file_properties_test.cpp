@@ -31,7 +31,7 @@ class FilePropertiesLayer : public ::testing::Test {
     // A file of `size` bytes with fixed times: created and last read 25/12/2003 23:59:30 UTC,
     // last written 5/3/2004 09:07:03 UTC.
     std::wstring MakeFile(const std::wstring& name, LONG size) {
-        const std::wstring path = folder + L"\\" + name;
+        std::wstring path = folder + L"\\" + name;
         HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         EXPECT_NE(h, INVALID_HANDLE_VALUE);
         SetFilePointer(h, size, nullptr, FILE_BEGIN);

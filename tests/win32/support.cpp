@@ -14,7 +14,7 @@ std::wstring BuildDir() {
 std::wstring MakeScratchFolder(const std::wstring& tag) {
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
-    const std::wstring folder =
+    std::wstring folder =
         std::wstring(temp) + L"torvexa_" + tag + L"_" + std::to_wstring(GetCurrentProcessId());
     CreateDirectoryW(folder.c_str(), nullptr);
     return folder;
