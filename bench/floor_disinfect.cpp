@@ -16,7 +16,7 @@
 
 namespace {
 
-const char* const kRunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char* const kRunKey = R"(SOFTWARE\Microsoft\Windows\CurrentVersion\Run)";
 
 // One walk of a new snapshot, as Torvexa's lookup makes it: the id of the first process whose
 // name is `name`, or 0.
@@ -48,6 +48,11 @@ void DeleteRunValue(const char* value) {
 }  // namespace
 
 int main() {
+    // What Torvexa has done before its button can be pressed: the window classes and the controls
+    // library of the manifest are loaded. A first window does that here, before the clock starts.
+    DestroyWindow(CreateWindowExW(0, L"BUTTON", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr));
+
     LARGE_INTEGER frequency, start;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
@@ -59,9 +64,9 @@ int main() {
     Kill(Find("syslray.exe"));
     DeleteRunValue("realone_nt2003");
     DeleteRunValue("realone_nt2004");
-    DeleteFileA("C:\\windows\\system32\\MONIKER.exe");
-    DeleteFileA("C:\\windows\\system32\\SYSLRAY.exe");
-    DeleteFileA("C:\\windows\\system32\\HKT1.dll");
+    DeleteFileA(R"(C:\windows\system32\MONIKER.exe)");
+    DeleteFileA(R"(C:\windows\system32\SYSLRAY.exe)");
+    DeleteFileA(R"(C:\windows\system32\HKT1.dll)");
     Find("msnmsgr.exe");
 
     using namespace torvexa::prin_texts;

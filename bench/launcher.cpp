@@ -58,7 +58,7 @@ std::wstring BuildDir() {
 }
 
 std::string Narrow(const std::wstring& s) {
-    return std::string(s.begin(), s.end());  // our paths and names are ASCII
+    return {s.begin(), s.end()};  // our paths and names are ASCII
 }
 
 // A child that owns its process handle; ended by Kill at the latest when it goes.
@@ -290,7 +290,7 @@ std::string Leftovers() {
         }
     }
     CloseHandle(snap);
-    HKEY key;
+    HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", 0,
                       KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
         for (const wchar_t* value : {L"realone_nt2003", L"realone_nt2004"}) {

@@ -43,8 +43,23 @@ bench_row() {
         "${b:-n/a} $unit" "$ratio" "$goal" "$met"
 }
 
-ensure_packages
+ensure_packages libbenchmark-dev
 start=$(date +%s)
+say "Building and running the lookup benchmark (bench preset, on this machine) ..."
+log=$(mktemp)
+if ! { cmake --preset bench && cmake --build --preset bench --target lookup_scaling; } >"$log" 2>&1; then
+    cat "$log"
+    rm -f "$log"
+    say "Build failed."
+    exit 1
+fi
+rm -f "$log"
+lookup_log=$TORVEXA_ROOT/build/bench/lookup_scaling.txt
+"$TORVEXA_ROOT/build/bench/bench/lookup/lookup_scaling" >"$lookup_log" 2>&1
+sed -n '/^ns per entry/,/^lookup-scaling /p' "$lookup_log" | grep -v '^lookup-scaling '
+# "lookup-scaling" then largest and smallest of: ns per entry, lookup/floor, first lookup/floor.
+read -r _ raw_high raw_low ratio_high ratio_low first_high first_low < <(grep '^lookup-scaling ' "$lookup_log")
+
 say "Building Torvexa.exe and the benchmark programs (win32 preset) ..."
 log=$(mktemp)
 # Only what is measured: the launcher's dependencies are Torvexa.exe, the floors and the driver.
@@ -86,6 +101,8 @@ bench_row 2a "disinfection: Torvexa / floor" \
     "$(median disinfect torvexa)" "$(median disinfect floor)" ms "<= 1.5"
 bench_row 2b "disinfection: batch file / Torvexa" \
     "$(median disinfect batch)" "$(median disinfect torvexa)" ms ">= 5"
+bench_row 3a "lookup per entry: slowest / fastest size" "$raw_high" "$raw_low" ns "<= 1.5"
+bench_row 3b "lookup / floor: largest / smallest" "$ratio_high" "$ratio_low" x "<= 1.5"
 bench_row 4a "file size: Torvexa.exe / floor" \
     "$(stat -c %s "$build/Torvexa.exe")" "$(stat -c %s "$build/floor_window.exe")" B "<= 1.35"
 bench_row 4b "peak working set: Torvexa / floor" \

@@ -6,11 +6,12 @@ TORVEXA_PACKAGES="cmake g++ libgtest-dev googletest g++-mingw-w64-i686-posix min
 
 say() { printf '%s\n' "$*"; }
 
-# Installs the Debian packages the build and the tests need, or says how when not root.
+# Installs the Debian packages the build and the tests need, and any further ones named as
+# arguments, or says how when not root.
 ensure_packages() {
     local missing=()
     local p
-    for p in $TORVEXA_PACKAGES; do
+    for p in $TORVEXA_PACKAGES "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0

@@ -6,8 +6,7 @@ set -uo pipefail
 . "$(dirname "$0")/lib.sh"
 cd "$TORVEXA_ROOT"
 
-TORVEXA_PACKAGES="cmake g++ libgtest-dev googletest g++-mingw-w64-i686-posix clang-tidy cppcheck" \
-    ensure_packages
+ensure_packages clang-tidy cppcheck python3
 status=0
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -43,7 +42,7 @@ EOF
 # cross compiler's C++ library and Windows headers and clang's own built-in headers (GCC's own
 # include folder holds GCC-only intrinsics).
 host_files=$(own_files build/host/compile_commands.json '^(app|errors|process|registry|fileinfo|platform|tests)/')
-win32_files=$(own_files build/win32/compile_commands.json '^(platform/win32|tests/win32|tests/e2e)/')
+win32_files=$(own_files build/win32/compile_commands.json '^(platform/win32|tests/win32|tests/e2e|bench)/')
 if [ -z "$host_files" ] || [ -z "$win32_files" ]; then
     say "clang-tidy: no files found in the compile databases (build/host, build/win32)"
     exit 1
@@ -54,7 +53,7 @@ export TORVEXA_TIDY_WIN32_ARGS="--extra-arg-before=--target=i686-w64-mingw32 --e
     --extra-arg=-isystem$gcc_include/c++ --extra-arg=-isystem$gcc_include/c++/i686-w64-mingw32
     --extra-arg=-isystem$gcc_include/c++/backward --extra-arg=-isystem$clang_include
     --extra-arg=-isystem/usr/i686-w64-mingw32/include"
-export TORVEXA_TIDY_FILTER="^$TORVEXA_ROOT/(app|errors|process|registry|fileinfo|platform|tests)/"
+export TORVEXA_TIDY_FILTER="^$TORVEXA_ROOT/(app|errors|process|registry|fileinfo|platform|tests|bench)/"
 export TORVEXA_TIDY_OUT="$work/tidy"
 mkdir "$TORVEXA_TIDY_OUT"
 
@@ -100,7 +99,7 @@ say "clang-tidy: $tidy_files files, $tidy_count warnings"
 # cppcheck reads our sources without the system headers (its windows and googletest libraries
 # describe those). Excluded as a whole: useStlAlgorithm, a style opinion: the program's loops
 # with an early return read more plainly than the algorithm calls it proposes.
-cpp_dirs=(app errors process registry fileinfo platform tests)
+cpp_dirs=(app errors process registry fileinfo platform tests bench)
 cpp_files=$(find "${cpp_dirs[@]}" -name '*.cpp' | grep -c .)
 cpp_log="$work/cppcheck.log"
 cppcheck --quiet --std=c++20 --language=c++ -I . -j2 \

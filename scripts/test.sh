@@ -5,7 +5,8 @@ set -uo pipefail
 . "$(dirname "$0")/lib.sh"
 cd "$TORVEXA_ROOT"
 
-ensure_packages
+# The fuzzing and the static analysis need clang and its runtime, clang-tidy and cppcheck too.
+ensure_packages clang libclang-rt-14-dev clang-tidy cppcheck python3
 status=0
 
 say "== Host suite (Linux, ASan + UBSan)"
@@ -31,6 +32,12 @@ if [ -x tests/e2e/run.sh ]; then
     e2e_line=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' build/e2e-tests.log | tail -n 1)
 fi
 
+say "== Static analysis (clang-tidy and cppcheck over our own code)"
+bash scripts/lint.sh >build/lint.log 2>&1 || status=1
+grep -vE '^(clang-tidy|cppcheck): ' build/lint.log | head -n 60
+lint_line=$(grep -E '^(clang-tidy|cppcheck): ' build/lint.log | paste -sd ';' | sed 's/;/; /')
+say "${lint_line:-static analysis did not run}"
+
 # Totals over the three suites: "N% tests passed, F tests failed out of T" and "P passed, F failed".
 passed=0 failed=0
 for line in "$host_line" "$wine_line"; do
@@ -48,6 +55,7 @@ say ""
 say "Host suite: ${host_line:-did not run}"
 say "Wine suite: ${wine_line:-did not run}"
 say "Scenarios:  ${e2e_line:-did not run}"
+say "Analysis:   ${lint_line:-did not run}"
 [ $status -eq 0 ] || say "Some Torvexa tests FAILED (logs in build/)."
 [ $passed -gt 0 ] || status=1
 say "Torvexa: $passed passed, $failed failed"

@@ -156,11 +156,6 @@ class MedianCollector : public benchmark::ConsoleReporter {
     }
 };
 
-double Spread(const std::vector<double>& values) {
-    const auto [low, high] = std::minmax_element(values.begin(), values.end());
-    return *high / *low;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -194,11 +189,13 @@ int main(int argc, char** argv) {
         std::printf("%10ld %8.1f %8.1f %8.2f %8.1f %8.1f %8.2f\n", size, ns, base, ns / base, first,
                     firstBase, first / firstBase);
     }
-    // One line for the benchmark table: the spread (largest over smallest across the sizes) of
-    // the time per entry, of its ratio to the floor, and of the first lookup's ratio to its floor.
-    std::printf("lookup-scaling raw=%.2f ratio=%.2f first-ratio=%.2f low=%.1f high=%.1f\n",
-                Spread(raw), Spread(ratios), Spread(firstRatios),
-                *std::min_element(raw.begin(), raw.end()),
-                *std::max_element(raw.begin(), raw.end()));
+    // One line for the benchmark table: the largest and smallest value across the sizes of the
+    // time per entry, of its ratio to the floor, and of the first lookup's ratio to its floor.
+    std::printf("lookup-scaling");
+    for (const std::vector<double>* values : {&raw, &ratios, &firstRatios}) {
+        const auto [low, high] = std::minmax_element(values->begin(), values->end());
+        std::printf(" %.2f %.2f", *high, *low);
+    }
+    std::printf("\n");
     return 0;
 }
