@@ -9,9 +9,10 @@
 #include "errors/mdlErrorHandle.h"
 #include "tests/fuzz/fuzz_input.h"
 
-using namespace torvexa;
+namespace torvexa {
+namespace {
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+int FuzzOne(const std::uint8_t* data, std::size_t size) {
     fuzz::FuzzInput in(data, size);
     const bool runtime = in.Byte() & 1;
     const auto code = static_cast<std::int32_t>(in.Word32());
@@ -41,4 +42,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 "then the procedure");
     fuzz::Check(line.ends_with(tail), "and the description last");
     return 0;
+}
+
+}  // namespace
+}  // namespace torvexa
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    return torvexa::FuzzOne(data, size);
 }

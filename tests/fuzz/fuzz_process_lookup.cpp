@@ -15,8 +15,7 @@
 #include "tests/fakes/fake_process_api.h"
 #include "tests/fuzz/fuzz_input.h"
 
-using namespace torvexa;
-
+namespace torvexa {
 namespace {
 
 ProcessId ModelLookup(const std::vector<fakes::FakeProcess>& processes, const std::wstring& name) {
@@ -31,9 +30,7 @@ ProcessId ModelLookup(const std::vector<fakes::FakeProcess>& processes, const st
     return 0;
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+int FuzzOne(const std::uint8_t* data, std::size_t size) {
     fuzz::FuzzInput in(data, size);
     const std::uint8_t choices = in.Byte();
     const std::wstring name = in.Text();
@@ -62,4 +59,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!(choices & 4)) fuzz::Check(api.openHandles.empty(), "every snapshot is closed");
     if (!(choices & 7) && count > 0) fuzz::Check(reports.empty(), "nothing to report");
     return 0;
+}
+
+}  // namespace
+}  // namespace torvexa
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    return torvexa::FuzzOne(data, size);
 }

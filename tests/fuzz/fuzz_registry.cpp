@@ -1,7 +1,10 @@
 // Registro over arbitrary key paths and value names: the path's split and the deletion of a value
-// through a scripted registry that may hold the key, refuse to open it or fail the deletion.
+// through a scripted registry that may hold the key, refuse to open it or fail the deletion. One
+// Registro makes up to three deletions in a row, as the disinfection does: its module state must
+// not carry one call's outcome into the next.
 //
-// Input: one byte of choices, then the key path and the value name as texts.
+// Input, per deletion: one byte of choices (bit 0: opening fails, bit 1: the deletion fails,
+// bit 2: the key exists), then the key path and the value name as texts.
 #include <cstdint>
 #include <string>
 
@@ -10,16 +13,17 @@
 #include "tests/fakes/fake_registry_api.h"
 #include "tests/fuzz/fuzz_input.h"
 
-using namespace torvexa;
+namespace torvexa {
+namespace {
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    fuzz::FuzzInput in(data, size);
+void DeleteOnce(fuzz::FuzzInput& in, Registro& registro, fakes::FakeRegistryApi& api,
+                fakes::FakeMessageBox& boxes) {
     const std::uint8_t choices = in.Byte();
     const std::wstring path = in.Text();
     const std::wstring valueName = in.Text();
 
-    fakes::FakeRegistryApi api;
-    fakes::FakeMessageBox boxes;
+    api.openFails.reset();
+    api.deleteFails.reset();
     if (choices & 1) api.openFails = 5;
     if (choices & 2) api.deleteFails = 5;
 
@@ -29,9 +33,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Handle root = wellFormed ? Registro::GetRootKeyHandle(path.substr(0, slash)) : Handle{0};
     const std::wstring subKey = slash == std::wstring::npos ? L"" : path.substr(slash + 1);
     const bool keyThere = (choices & 4) != 0;
-    if (keyThere) api.keys[{root, subKey}] = {valueName, L"bystander"};
+    if (keyThere) {
+        api.keys[{root, subKey}] = {valueName, L"bystander"};
+    } else {
+        api.keys.erase({root, subKey});
+    }
 
-    Registro registro(api, boxes);
+    api.calls.clear();
+    boxes.shown.clear();
     std::wstring argument = path;
     const std::int16_t result = registro.DeleteRegValue(argument, valueName);
 
@@ -42,12 +51,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fuzz::Check(argument == path, "a rejected path is left unchanged");
         fuzz::Check(boxes.shown[0].text == L"Incorrect Format:\n\n" + path, "the box names it");
         fuzz::Check(result == kFalse && api.calls.empty(), "a rejected path touches nothing");
-        return 0;
+        return;
     }
     fuzz::Check(argument == subKey, "the argument holds the sub-key");
     if (root == 0) {
         fuzz::Check(result == kFalse && api.calls.empty(), "an unknown root touches nothing");
-        return 0;
+        return;
     }
     const bool opened = keyThere && !(choices & 1);
     fuzz::Check(result == (opened ? kTrue : kFalse), "True exactly when the key was opened");
@@ -59,5 +68,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fuzz::Check(left.count(valueName) == ((choices & 2) ? 1u : 0u),
                     "the value is gone unless its deletion failed");
     }
+}
+
+int FuzzOne(const std::uint8_t* data, std::size_t size) {
+    fuzz::FuzzInput in(data, size);
+    fakes::FakeRegistryApi api;
+    fakes::FakeMessageBox boxes;
+    Registro registro(api, boxes);
+    DeleteOnce(in, registro, api, boxes);
+    for (int more = 0; more < 2 && !in.Empty(); ++more) DeleteOnce(in, registro, api, boxes);
     return 0;
+}
+
+}  // namespace
+}  // namespace torvexa
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    return torvexa::FuzzOne(data, size);
 }

@@ -19,8 +19,7 @@
 #include "tests/fakes/fake_file_info.h"
 #include "tests/fuzz/fuzz_input.h"
 
-using namespace torvexa;
-
+namespace torvexa {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -59,9 +58,7 @@ bool StoredIn(const Bytes& block, const std::wstring& value, bool utf16) {
     return std::search(block.begin(), block.end(), encoded.begin(), encoded.end()) != block.end();
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+int FuzzOne(const std::uint8_t* data, std::size_t size) {
     fuzz::FuzzInput in(data, size);
     const std::uint8_t choices = in.Byte();
     const int move = (in.Byte() & 0x0F) - 8;
@@ -109,4 +106,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     "a value is read from the block, in its form");
     }
     return 0;
+}
+
+}  // namespace
+}  // namespace torvexa
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    return torvexa::FuzzOne(data, size);
 }
