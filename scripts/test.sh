@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every Torvexa test: the logic on Linux against fakes (with sanitizers), then the real
-# Windows layer and the whole program under Wine. Installs what is missing when run as root.
+# Windows layer and the whole program under Wine, then short fuzz runs and the static analysis.
+# Installs what is missing when run as root.
 set -uo pipefail
 . "$(dirname "$0")/lib.sh"
 cd "$TORVEXA_ROOT"
@@ -32,6 +33,13 @@ if [ -x tests/e2e/run.sh ]; then
     e2e_line=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' build/e2e-tests.log | tail -n 1)
 fi
 
+say "== Fuzzing (libFuzzer, ASan + UBSan, 30 s per target)"
+bash scripts/fuzz.sh 30 2>&1 | tee build/fuzz-tests.log
+[ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+fuzz_passed=$(grep -cE ' runs  passed$' build/fuzz-tests.log)
+fuzz_failed=$(grep -cE ' runs  FAILED' build/fuzz-tests.log)
+fuzz_line="$fuzz_passed targets passed, $fuzz_failed failed"
+
 say "== Static analysis (clang-tidy and cppcheck over our own code)"
 bash scripts/lint.sh >build/lint.log 2>&1 || status=1
 grep -vE '^(clang-tidy|cppcheck): ' build/lint.log | head -n 60
@@ -55,6 +63,7 @@ say ""
 say "Host suite: ${host_line:-did not run}"
 say "Wine suite: ${wine_line:-did not run}"
 say "Scenarios:  ${e2e_line:-did not run}"
+say "Fuzzing:    $fuzz_line"
 say "Analysis:   ${lint_line:-did not run}"
 [ $status -eq 0 ] || say "Some Torvexa tests FAILED (logs in build/)."
 [ $passed -gt 0 ] || status=1
