@@ -23,6 +23,7 @@
 #include "app/form.h"
 #include "platform/win32/win.h"
 #include "platform/win32/window_engine.h"
+#include "tests/win32/support.h"
 // After windows.h.
 #include <psapi.h>
 
@@ -50,12 +51,7 @@ double NowMs() {
     return 1000.0 * static_cast<double>(c.QuadPart) / frequency;
 }
 
-std::wstring BuildDir() {
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring dir = path;
-    return dir.substr(0, dir.find_last_of(L"\\/"));
-}
+using torvexa::test::BuildDir;  // where Torvexa.exe, the floors and the driver were built
 
 std::string Narrow(const std::wstring& s) {
     return {s.begin(), s.end()};  // our paths and names are ASCII

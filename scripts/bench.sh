@@ -46,14 +46,7 @@ bench_row() {
 ensure_packages libbenchmark-dev
 start=$(date +%s)
 say "Building and running the lookup benchmark (bench preset, on this machine) ..."
-log=$(mktemp)
-if ! { cmake --preset bench && cmake --build --preset bench --target lookup_scaling; } >"$log" 2>&1; then
-    cat "$log"
-    rm -f "$log"
-    say "Build failed."
-    exit 1
-fi
-rm -f "$log"
+build_preset bench lookup_scaling || exit 1
 lookup_log=$TORVEXA_ROOT/build/bench/lookup_scaling.txt
 "$TORVEXA_ROOT/build/bench/bench/lookup/lookup_scaling" >"$lookup_log" 2>&1
 sed -n '/^ns per entry/,/^lookup-scaling /p' "$lookup_log" | grep -v '^lookup-scaling '
@@ -61,15 +54,8 @@ sed -n '/^ns per entry/,/^lookup-scaling /p' "$lookup_log" | grep -v '^lookup-sc
 read -r _ raw_high raw_low ratio_high ratio_low first_high first_low < <(grep '^lookup-scaling ' "$lookup_log")
 
 say "Building Torvexa.exe and the benchmark programs (win32 preset) ..."
-log=$(mktemp)
 # Only what is measured: the launcher's dependencies are Torvexa.exe, the floors and the driver.
-if ! { cmake --preset win32 && cmake --build --preset win32 --target bench_launcher; } >"$log" 2>&1; then
-    cat "$log"
-    rm -f "$log"
-    say "Build failed."
-    exit 1
-fi
-rm -f "$log"
+build_preset win32 bench_launcher || exit 1
 trap finish EXIT
 start_xvfb || exit 1
 say "Making a throw-away Wine prefix ..."

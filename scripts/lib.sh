@@ -27,11 +27,15 @@ ensure_packages() {
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
-# Builds one preset (host or win32) quietly; the log is kept on failure.
+# Builds one preset quietly, all of it or only the targets named after it; the log is shown on
+# failure.
 build_preset() {
     local preset=$1 log
+    shift
+    local -a targets=()
+    [ $# -eq 0 ] || targets=(--target "$@")
     log=$(mktemp)
-    if ! { cmake --preset "$preset" && cmake --build --preset "$preset"; } >"$log" 2>&1; then
+    if ! { cmake --preset "$preset" && cmake --build --preset "$preset" "${targets[@]}"; } >"$log" 2>&1; then
         cat "$log"
         say "Build of '$preset' failed."
         rm -f "$log"
