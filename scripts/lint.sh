@@ -6,13 +6,13 @@ set -uo pipefail
 . "$(dirname "$0")/lib.sh"
 cd "$TORVEXA_ROOT"
 
-ensure_packages clang-tidy cppcheck python3
+ensure_packages clang-tidy cppcheck python3 clang libclang-rt-14-dev libbenchmark-dev
 status=0
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 # Configuring is enough: the analysis reads compile_commands.json and builds nothing.
-for preset in host win32; do
+for preset in host win32 fuzz bench; do
     if ! cmake --preset "$preset" >"$work/configure.log" 2>&1; then
         cat "$work/configure.log"
         say "Configuring '$preset' failed."
@@ -43,8 +43,11 @@ EOF
 # include folder holds GCC-only intrinsics).
 host_files=$(own_files build/host/compile_commands.json '^(app|errors|process|registry|fileinfo|platform|tests)/')
 win32_files=$(own_files build/win32/compile_commands.json '^(platform/win32|tests/win32|tests/e2e|bench)/')
-if [ -z "$host_files" ] || [ -z "$win32_files" ]; then
-    say "clang-tidy: no files found in the compile databases (build/host, build/win32)"
+# The fuzz targets and the host benchmark build only in their own presets.
+fuzz_files=$(own_files build/fuzz/compile_commands.json '^tests/fuzz/')
+bench_files=$(own_files build/bench/compile_commands.json '^bench/lookup/')
+if [ -z "$host_files" ] || [ -z "$win32_files" ] || [ -z "$fuzz_files" ] || [ -z "$bench_files" ]; then
+    say "clang-tidy: no files found in the compile databases (build/host, win32, fuzz, bench)"
     exit 1
 fi
 gcc_include=$(ls -d /usr/lib/gcc/i686-w64-mingw32/*-posix/include | sort -V | tail -n 1)
@@ -66,7 +69,7 @@ tidy_one() {
         # shellcheck disable=SC2206  # words without blanks
         args+=(-p build/win32 $TORVEXA_TIDY_WIN32_ARGS)
     else
-        args+=(-p build/host)
+        args+=(-p "build/$1")
     fi
     if ! clang-tidy "${args[@]}" "$2" >"$out.log" 2>"$out.err"; then
         # A file that could not be analysed is a finding too, whatever the reason.
@@ -81,13 +84,15 @@ export -f tidy_one
 {
     printf 'host %s\n' $host_files
     printf 'win32 %s\n' $win32_files
+    printf 'fuzz %s\n' $fuzz_files
+    printf 'bench %s\n' $bench_files
 } | sort -k2,2 | awk '{ print ($2 ~ /^tests\//) ? 0 : 1, $0 }' | sort -s -k1,1 | cut -d' ' -f2- |
     xargs -P2 -n2 bash -c 'tidy_one "$0" "$1"'
 tidy_log="$work/tidy.log"
 cat "$TORVEXA_TIDY_OUT"/*.log >"$tidy_log"
 # A header seen from several files reports the same finding several times: count it once.
 tidy_findings=$(grep -E '^[^ ]+:[0-9]+:[0-9]+: (warning|error): ' "$tidy_log" | sort -u)
-tidy_files=$(printf '%s\n' $host_files $win32_files | grep -c .)
+tidy_files=$(printf '%s\n' $host_files $win32_files $fuzz_files $bench_files | grep -c .)
 tidy_count=$(printf '%s' "$tidy_findings" | grep -c .)
 if [ "$tidy_count" -gt 0 ]; then
     # The whole report of each finding: its notes and the source lines under it.

@@ -6,8 +6,9 @@ set -uo pipefail
 . "$(dirname "$0")/lib.sh"
 cd "$TORVEXA_ROOT"
 
-# The fuzzing and the static analysis need clang and its runtime, clang-tidy and cppcheck too.
-ensure_packages clang libclang-rt-14-dev clang-tidy cppcheck python3
+# The fuzzing and the static analysis need clang and its runtime, clang-tidy and cppcheck too,
+# and the analysis reads the host benchmark, which needs Google Benchmark.
+ensure_packages clang libclang-rt-14-dev clang-tidy cppcheck python3 libbenchmark-dev
 status=0
 
 say "== Host suite (Linux, ASan + UBSan)"
