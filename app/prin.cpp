@@ -1,5 +1,6 @@
 #include "app/prin.h"
 
+#include <algorithm>
 #include <array>
 
 #include "app/prin_form.h"
@@ -117,12 +118,16 @@ ProcessId prin::KillByName(const wchar_t* name) {
 }
 
 bool prin::WaitUntilGone(const std::vector<ProcessId>& ids) {
-    for (std::uint32_t waited = 0;; waited += kPollMilliseconds) {
+    const std::uint64_t start = clock_.Milliseconds();
+    for (;;) {
         bool anyListed = false;
         for (const ProcessId id : ids) anyListed = anyListed || process_.IsListed(id);
         if (!anyListed) return true;
+        // The bound is the time that has passed, the checks' own time included.
+        const std::uint64_t waited = clock_.Milliseconds() - start;
         if (waited >= kWaitLimitMilliseconds) return false;
-        clock_.Sleep(kPollMilliseconds);
+        clock_.Sleep(static_cast<std::uint32_t>(
+            std::min<std::uint64_t>(kPollMilliseconds, kWaitLimitMilliseconds - waited)));
     }
 }
 

@@ -63,14 +63,18 @@ class FakeShell : public ShellApi {
     }
 };
 
+// Time passes only when the program sleeps, or when a test moves `now` on (a slow check, say).
 class FakeClock : public Clock {
   public:
     std::uint32_t slept = 0;
+    std::uint64_t now = 1000;
     std::function<void()> onSleep;
     void Sleep(std::uint32_t ms) override {
         slept += ms;
+        now += ms;
         if (onSleep) onSleep();
     }
+    std::uint64_t Milliseconds() override { return now; }
 };
 
 }  // namespace torvexa::fakes

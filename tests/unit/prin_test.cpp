@@ -222,6 +222,17 @@ TEST_F(PrinTest, WaitsBoundedForTerminatedProcessesBeforeDeleting) {
     stuck.api.processes[1].survivesTerminate = true;
     stuck.form.Click(ControlId::Command1);
     EXPECT_EQ(stuck.clock.slept, prin::kWaitLimitMilliseconds);
+
+    // Slow checks count towards the bound: with 450 ms passing besides each 50 ms sleep, the
+    // wait ends after 2 s in all, not after 40 sleeps.
+    Machine slow;
+    slow.Infect();
+    slow.api.processes[1].survivesTerminate = true;
+    slow.clock.onSleep = [&] { slow.clock.now += 450; };
+    const std::uint64_t before = slow.clock.now;
+    slow.form.Click(ControlId::Command1);
+    EXPECT_EQ(slow.clock.slept, 4 * prin::kPollMilliseconds);
+    EXPECT_EQ(slow.clock.now - before, prin::kWaitLimitMilliseconds);
 }
 
 TEST_F(PrinTest, MessengerAnswerSaysWhatReallyHappened) {
