@@ -4,15 +4,12 @@
 // value, delete the three files, one more snapshot as the messenger lookup, and the same question
 // box that Torvexa ends with. Prints the performance counter, in milliseconds, at its first call;
 // the launcher stops the clock when the box is shown, as it does for Torvexa.
-#include <windows.h>
-// After windows.h.
-#include <tlhelp32.h>
-
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "app/prin_form.h"
+#include "platform/win32/win.h"
 
 namespace {
 

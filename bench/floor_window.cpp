@@ -1,7 +1,7 @@
 // The start-up and size floor: the least a Windows program with Torvexa's kind of window does. One
 // top-level window with a label and a button, the default GUI font, Torvexa's manifest, the same
 // compiler and flags, statically linked. Nothing else: no control table, no checks at start.
-#include <windows.h>
+#include "platform/win32/win.h"
 
 namespace {
 
