@@ -38,21 +38,23 @@ const FormSpec& PrinForm() {
         team.hasColor = true;
         team.color = {64, 64, 64};
         team.align = Align::Right;
-        ControlSpec mail =
-            label(Label4, L"Label4", Frame1, 120, 480, 2460, 195, 6, L"tventura@torvexa.example");
-        mail.boldSansSerif = true;
-        mail.hasColor = true;
-        mail.color = prin_texts::kLinkBlue;
-        mail.autoSize = AutoSize::KeepLeft;
-        mail.handCursor = true;
+        // The two links: bold, blue, the hand pointer, sized to their text.
+        auto link = [&](ControlId id, const wchar_t* name, int l, int w, int tab,
+                        const wchar_t* text, AutoSize kept) {
+            ControlSpec s = label(id, name, Frame1, l, 480, w, 195, tab, text);
+            s.boldSansSerif = true;
+            s.hasColor = true;
+            s.color = prin_texts::kLinkBlue;
+            s.autoSize = kept;
+            s.handCursor = true;
+            return s;
+        };
+        const ControlSpec mail =
+            link(Label4, L"Label4", 120, 2460, 6, L"tventura@torvexa.example", AutoSize::KeepLeft);
+        // Its right edge stays at 5055 twips.
         ControlSpec web =
-            label(Label5, L"Label5", Frame1, 3060, 480, 1995, 195, 4, L"www.torvexa.example");
-        web.boldSansSerif = true;
-        web.hasColor = true;
-        web.color = prin_texts::kLinkBlue;
+            link(Label5, L"Label5", 3060, 1995, 4, L"www.torvexa.example", AutoSize::KeepRight);
         web.align = Align::Right;
-        web.autoSize = AutoSize::KeepRight;  // its right edge stays at 5055 twips
-        web.handCursor = true;
         f.controls = {status, advice, buttons, disinfect, quit, credits, author, team, mail, web};
         return f;
     }();
