@@ -17,6 +17,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -237,26 +238,52 @@ double TorvexaDisinfect() {
     return NowMs() - start;
 }
 
+// A child whose standard output comes back through a pipe, read up to its first line end.
+class PipedChild {
+  public:
+    explicit PipedChild(const std::wstring& commandLine) {
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        HANDLE write = nullptr;
+        if (!CreatePipe(&read_, &write, &inherit, 0)) throw Failure{"no pipe"};
+        SetHandleInformation(read_, HANDLE_FLAG_INHERIT, 0);
+        try {
+            child_ = std::make_unique<Child>(commandLine, write);
+        } catch (...) {
+            CloseHandle(write);
+            CloseHandle(read_);
+            throw;
+        }
+        CloseHandle(write);
+    }
+    ~PipedChild() { CloseHandle(read_); }
+    PipedChild(const PipedChild&) = delete;
+    PipedChild& operator=(const PipedChild&) = delete;
+
+    Child& Process() { return *child_; }
+
+    // The first line the child prints, without its line end ("" when it prints none).
+    std::string Line() {
+        std::string line;
+        char c = 0;
+        DWORD got = 0;
+        while (ReadFile(read_, &c, 1, &got, nullptr) && got > 0 && c != '\n') line += c;
+        return line;
+    }
+
+  private:
+    HANDLE read_ = nullptr;
+    std::unique_ptr<Child> child_;
+};
+
 // The floor prints the counter at its first call and ends with the same question box: the clock
 // stops when that box is shown.
 double FloorDisinfect() {
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE read = nullptr, write = nullptr;
-    if (!CreatePipe(&read, &write, &inherit, 0)) throw Failure{"no pipe"};
-    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
-    Child floor(Quoted(BuildDir() + L"\\floor_disinfect.exe"), write);
-    CloseHandle(write);
-    std::string out;
-    char c = 0;
-    DWORD got = 0;
-    while (out.find('\n') == std::string::npos && ReadFile(read, &c, 1, &got, nullptr) && got > 0) {
-        out += c;
-    }
-    CloseHandle(read);
+    PipedChild floor(Quoted(BuildDir() + L"\\floor_disinfect.exe"));
+    const std::string out = floor.Line();
     char* end = nullptr;
     const double start = std::strtod(out.c_str(), &end);
     if (end == out.c_str()) throw Failure{"the floor printed no time"};
-    floor.WaitForWindow(kBoxClass);
+    floor.Process().WaitForWindow(kBoxClass);
     return NowMs() - start;
 }
 
@@ -271,37 +298,14 @@ double BatchDisinfect() {
     return NowMs() - start;
 }
 
-// What of the worm is still there a moment after a run: a measurement of a run that did not do
-// the work would flatter it, so it is reported beside the samples.
+// What of the worm is still there a moment after a run, as the scenario driver sees it: a
+// measurement of a run that did not do the work would flatter it, so it is reported beside the
+// samples.
 std::string Leftovers() {
-    std::string left;
     Sleep(100);
-    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32W e{};
-    e.dwSize = sizeof e;
-    for (BOOL ok = Process32FirstW(snap, &e); ok; ok = Process32NextW(snap, &e)) {
-        if (_wcsicmp(e.szExeFile, L"moniker.exe") == 0 ||
-            _wcsicmp(e.szExeFile, L"syslray.exe") == 0) {
-            left += " process:" + Narrow(e.szExeFile);
-        }
-    }
-    CloseHandle(snap);
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", 0,
-                      KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
-        for (const wchar_t* value : {L"realone_nt2003", L"realone_nt2004"}) {
-            if (RegQueryValueExW(key, value, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
-                left += " value:" + Narrow(value);
-            }
-        }
-        RegCloseKey(key);
-    }
-    for (const wchar_t* file : {L"moniker.exe", L"syslray.exe", L"HKT1.dll"}) {
-        if (GetFileAttributesW((L"C:\\windows\\system32\\" + std::wstring(file)).c_str()) !=
-            INVALID_FILE_ATTRIBUTES) {
-            left += " file:" + Narrow(file);
-        }
-    }
+    PipedChild driver(Quoted(BuildDir() + L"\\e2e_driver.exe") + L" leftovers");
+    std::string left = driver.Line();
+    if (driver.Process().Wait() != 0) throw Failure{"the driver could not check the machine"};
     return left;
 }
 

@@ -7,6 +7,7 @@
 //
 //   e2e_driver [--shots DIR] [scenario ...]   run the scenarios (all when none is named)
 //   e2e_driver infect [messenger]             plant the infection and leave it running
+//   e2e_driver leftovers                      print on one line what of the worm is still there
 #include <fcntl.h>
 #include <io.h>
 
@@ -286,6 +287,21 @@ void ExpectMachine(const Machine& want) {
                Utf8(name) + (wanted ? " is gone" : " is still there"));
     }
     Expect(Exists(kSystem + kBystanderFile), "the bystander file is gone");
+}
+
+// What of the worm is still there, as " process:NAME", " value:NAME" and " file:NAME" items.
+std::string Leftovers() {
+    std::string left;
+    for (const wchar_t* exe : {kWormFiles[0], kWormFiles[1]}) {
+        if (Running(exe) > 0) left += " process:" + Utf8(exe);
+    }
+    for (const wchar_t* value : kWormValues) {
+        if (HasRunValue(value)) left += " value:" + Utf8(value);
+    }
+    for (const wchar_t* name : kWormFiles) {
+        if (Exists(kSystem + name)) left += " file:" + Utf8(name);
+    }
+    return left;
 }
 
 // ---- the program's window -----------------------------------------------------------------
@@ -618,8 +634,12 @@ int main(int argc, char** argv) {
             Plant({1, true, args.size() > 1 && args[1] == "messenger", true});
             return 0;
         }
+        if (!args.empty() && args[0] == "leftovers") {
+            std::printf("%s\n", Leftovers().c_str());
+            return 0;
+        }
     } catch (const std::exception& e) {
-        std::printf("infect: %s\n", e.what());
+        std::printf("e2e_driver: %s\n", e.what());
         return 1;
     }
     std::wstring shots;
