@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 
 #include "platform/runtime_error.h"
@@ -14,6 +15,10 @@ namespace {
 constexpr int kIconResource = 1;
 constexpr DWORD kWindowStyle = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kWindowExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+// Sent by Windows 8.1 and later when the window moves to a monitor of another DPI; older systems
+// never send it, and their headers do not name it.
+constexpr UINT kWmDpiChanged = 0x02E0;
+constexpr wchar_t kBoldFace[] = L"MS Sans Serif";
 
 int ControlWindowId(ControlId id) {
     return WindowEngine::kControlIdBase + static_cast<int>(id);
@@ -43,8 +48,20 @@ std::wstring WindowText(HWND hwnd) {
 
 }  // namespace
 
-WindowEngine::WindowEngine(HINSTANCE instance, const FormSpec& form)
-    : instance_(instance), form_(form) {
+DpiFunctions DpiFunctions::FromSystem() {
+    DpiFunctions functions;
+    // user32 is loaded by every GUI program; looking it up loads nothing.
+    if (HMODULE user32 = GetModuleHandleW(L"user32.dll")) {
+        functions.getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
+            reinterpret_cast<void*>(GetProcAddress(user32, "GetDpiForWindow")));
+        functions.adjustWindowRectExForDpi = reinterpret_cast<AdjustWindowRectExForDpiFn>(
+            reinterpret_cast<void*>(GetProcAddress(user32, "AdjustWindowRectExForDpi")));
+    }
+    return functions;
+}
+
+WindowEngine::WindowEngine(HINSTANCE instance, const FormSpec& form, DpiFunctions dpiFunctions)
+    : instance_(instance), form_(form), dpiFunctions_(dpiFunctions) {
     controls_.reserve(form_.controls.size());
     for (const ControlSpec& spec : form_.controls) {
         controls_.push_back({&spec, nullptr, spec.color, spec.hasColor});
@@ -74,7 +91,7 @@ void WindowEngine::Open(FormEvents& events) {
                            L"The main window could not be created");
     }
     CreateControls();
-    Layout(GetDpiForWindow(window_));
+    Layout(WindowDpi());
     PlaceWindow(nullptr);
     events.Form_Load();
     if (window_ == nullptr) return;  // Form_Load unloaded the window
@@ -203,7 +220,7 @@ LRESULT WindowEngine::OnWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LP
             if (target != nullptr) SetFocus(target);
             return 0;
         }
-        case WM_DPICHANGED: {
+        case kWmDpiChanged: {
             const auto* suggested = reinterpret_cast<const RECT*>(lParam);
             Layout(HIWORD(wParam));
             const POINT topLeft{suggested->left, suggested->top};
@@ -359,7 +376,7 @@ void WindowEngine::Layout(UINT dpi) {
     bold.lfHeight = -MulDiv(825, static_cast<int>(dpi_), 7200);
     bold.lfWeight = FW_BOLD;
     bold.lfCharSet = DEFAULT_CHARSET;
-    wcscpy_s(bold.lfFaceName, L"MS Sans Serif");
+    std::copy(std::begin(kBoldFace), std::end(kBoldFace), bold.lfFaceName);
     boldFont_ = CreateFontIndirectW(&bold);
     LOGFONTW dialog{};
     GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof dialog, &dialog);
@@ -404,7 +421,12 @@ void WindowEngine::FitToText(ControlWindow& control) {
 
 void WindowEngine::PlaceWindow(const POINT* topLeft) {
     RECT frame{0, 0, Pixels(form_.clientWidth), Pixels(form_.clientHeight)};
-    AdjustWindowRectExForDpi(&frame, kWindowStyle, FALSE, kWindowExStyle, dpi_);
+    if (dpiFunctions_.adjustWindowRectExForDpi != nullptr) {
+        dpiFunctions_.adjustWindowRectExForDpi(&frame, kWindowStyle, FALSE, kWindowExStyle, dpi_);
+    } else {
+        // Without per-monitor DPI the window's DPI is the screen's, which this call assumes.
+        AdjustWindowRectEx(&frame, kWindowStyle, FALSE, kWindowExStyle);
+    }
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
     POINT at{};
@@ -479,6 +501,14 @@ HWND WindowEngine::FirstTabStop() const {
         if (first == nullptr || control.spec->tabIndex < first->spec->tabIndex) first = &control;
     }
     return first != nullptr ? first->hwnd : nullptr;
+}
+
+UINT WindowEngine::WindowDpi() const {
+    if (dpiFunctions_.getDpiForWindow != nullptr) return dpiFunctions_.getDpiForWindow(window_);
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return static_cast<UINT>(dpi);
 }
 
 int WindowEngine::Pixels(int twips) const {

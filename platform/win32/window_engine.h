@@ -12,6 +12,20 @@
 
 namespace torvexa::win32 {
 
+// The per-monitor DPI functions of Windows 10 (1607 and later), looked up at run time so that the
+// program also starts where they do not exist; each is null there, and the engine falls back to
+// what every Windows has: the screen's DPI and the frame at that DPI.
+struct DpiFunctions {
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+
+    GetDpiForWindowFn getDpiForWindow = nullptr;
+    AdjustWindowRectExForDpiFn adjustWindowRectExForDpi = nullptr;
+
+    // The functions as this system's user32 exports them.
+    static DpiFunctions FromSystem();
+};
+
 class WindowEngine final : public FormView {
   public:
     // The class names of the top-level window and of the frame containers.
@@ -20,7 +34,8 @@ class WindowEngine final : public FormView {
     // A control's window id (GetDlgCtrlID) is this base plus its ControlId value.
     static constexpr int kControlIdBase = 100;
 
-    WindowEngine(HINSTANCE instance, const FormSpec& form);
+    WindowEngine(HINSTANCE instance, const FormSpec& form,
+                 DpiFunctions dpiFunctions = DpiFunctions::FromSystem());
     ~WindowEngine() override;
     WindowEngine(const WindowEngine&) = delete;
     WindowEngine& operator=(const WindowEngine&) = delete;
@@ -81,10 +96,13 @@ class WindowEngine final : public FormView {
     ControlWindow* Find(HWND hwnd);
     HWND FirstTabStop() const;
     int Pixels(int twips) const;
+    // The window's DPI: its own where the system knows it, otherwise the screen's.
+    UINT WindowDpi() const;
     void FreeFonts();
 
     HINSTANCE instance_;
     const FormSpec& form_;
+    DpiFunctions dpiFunctions_;
     FormEvents* events_ = nullptr;
     HWND window_ = nullptr;
     HWND lastFocus_ = nullptr;
