@@ -118,16 +118,16 @@ ProcessId prin::KillByName(const wchar_t* name) {
 }
 
 bool prin::WaitUntilGone(const std::vector<ProcessId>& ids) {
-    const std::uint64_t start = clock_.Milliseconds();
+    const std::uint32_t start = clock_.Milliseconds();
     for (;;) {
         bool anyListed = false;
         for (const ProcessId id : ids) anyListed = anyListed || process_.IsListed(id);
         if (!anyListed) return true;
         // The bound is the time that has passed, the checks' own time included.
-        const std::uint64_t waited = clock_.Milliseconds() - start;
+        // Unsigned 32-bit arithmetic: right also when the tick count wraps during the wait.
+        const std::uint32_t waited = clock_.Milliseconds() - start;
         if (waited >= kWaitLimitMilliseconds) return false;
-        clock_.Sleep(static_cast<std::uint32_t>(
-            std::min<std::uint64_t>(kPollMilliseconds, kWaitLimitMilliseconds - waited)));
+        clock_.Sleep(std::min(kPollMilliseconds, kWaitLimitMilliseconds - waited));
     }
 }
 

@@ -37,8 +37,8 @@ void Win32Clock::Sleep(std::uint32_t milliseconds) {
     ::Sleep(milliseconds);
 }
 
-std::uint64_t Win32Clock::Milliseconds() {
-    return ::GetTickCount64();
+std::uint32_t Win32Clock::Milliseconds() {
+    return ::GetTickCount();
 }
 
 }  // namespace torvexa::win32

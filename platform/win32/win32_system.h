@@ -24,7 +24,7 @@ class Win32Shell final : public ShellApi {
 class Win32Clock final : public Clock {
   public:
     void Sleep(std::uint32_t milliseconds) override;
-    std::uint64_t Milliseconds() override;
+    std::uint32_t Milliseconds() override;
 };
 
 }  // namespace torvexa::win32

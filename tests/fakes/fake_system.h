@@ -67,14 +67,14 @@ class FakeShell : public ShellApi {
 class FakeClock : public Clock {
   public:
     std::uint32_t slept = 0;
-    std::uint64_t now = 1000;
+    std::uint32_t now = 1000;
     std::function<void()> onSleep;
     void Sleep(std::uint32_t ms) override {
         slept += ms;
         now += ms;
         if (onSleep) onSleep();
     }
-    std::uint64_t Milliseconds() override { return now; }
+    std::uint32_t Milliseconds() override { return now; }
 };
 
 }  // namespace torvexa::fakes

@@ -229,10 +229,20 @@ TEST_F(PrinTest, WaitsBoundedForTerminatedProcessesBeforeDeleting) {
     slow.Infect();
     slow.api.processes[1].survivesTerminate = true;
     slow.clock.onSleep = [&] { slow.clock.now += 450; };
-    const std::uint64_t before = slow.clock.now;
+    const std::uint32_t before = slow.clock.now;
     slow.form.Click(ControlId::Command1);
     EXPECT_EQ(slow.clock.slept, 4 * prin::kPollMilliseconds);
     EXPECT_EQ(slow.clock.now - before, prin::kWaitLimitMilliseconds);
+
+    // The tick count wraps to 0 after 49.7 days: a wait that spans the wrap still lasts 2 s,
+    // neither ending at once nor running on.
+    Machine wrapping;
+    wrapping.Infect();
+    wrapping.api.processes[1].survivesTerminate = true;
+    wrapping.clock.now = 0xFFFFFFFFu - 120;
+    wrapping.form.Click(ControlId::Command1);
+    EXPECT_EQ(wrapping.clock.slept, prin::kWaitLimitMilliseconds);
+    EXPECT_LT(wrapping.clock.now, 0xFFFFFFFFu - 120);  // it did wrap
 }
 
 TEST_F(PrinTest, MessengerAnswerSaysWhatReallyHappened) {
