@@ -1,9 +1,12 @@
-# Cross build for 32-bit Windows with the POSIX-thread MinGW-w64 compilers (GoogleTest needs
-# std::mutex, which the win32-thread variant lacks). Test binaries run through Wine.
+# Cross build for 32-bit Windows with MinGW-w64. Included by the two toolchain files, which choose
+# the compilers' thread model in TORVEXA_MINGW_THREADS:
+#   posix  the test programs: GoogleTest needs std::mutex, which only these compilers give;
+#   win32  Torvexa.exe: without winpthreads, whose Vista-only imports (GetTickCount64) the -posix
+#          runtime links as soon as libstdc++'s exception support is used.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
+set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-${TORVEXA_MINGW_THREADS})
+set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-${TORVEXA_MINGW_THREADS})
 set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -2,7 +2,10 @@
 # prefix, and a private X display. Sourced, not run.
 
 TORVEXA_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-TORVEXA_PACKAGES="cmake g++ libgtest-dev googletest g++-mingw-w64-i686-posix mingw-w64-tools wine wine32:i386 xvfb imagemagick x11-utils fonts-wine"
+# The -win32 compilers build the shipped Torvexa.exe, the -posix ones the test programs; wine64
+# gives the 64-bit (WoW64) prefixes.
+TORVEXA_PACKAGES="cmake g++ libgtest-dev googletest g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32
+    mingw-w64-tools wine wine32:i386 wine64 xvfb imagemagick x11-utils fonts-wine"
 
 say() { printf '%s\n' "$*"; }
 

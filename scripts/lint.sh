@@ -12,7 +12,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 # Configuring is enough: the analysis reads compile_commands.json and builds nothing.
-for preset in host win32 fuzz bench; do
+for preset in host win32 ship fuzz bench; do
     if ! cmake --preset "$preset" >"$work/configure.log" 2>&1; then
         cat "$work/configure.log"
         say "Configuring '$preset' failed."
@@ -43,11 +43,14 @@ EOF
 # include folder holds GCC-only intrinsics).
 host_files=$(own_files build/host/compile_commands.json '^(app|errors|process|registry|fileinfo|platform|tests)/')
 win32_files=$(own_files build/win32/compile_commands.json '^(platform/win32|tests/win32|tests/e2e|bench)/')
+# The entry point and the floors build only with Torvexa.exe, in the ship preset.
+ship_files=$(own_files build/ship/compile_commands.json '^(platform/win32/winmain\.cpp|bench/floor_)')
 # The fuzz targets and the host benchmark build only in their own presets.
 fuzz_files=$(own_files build/fuzz/compile_commands.json '^tests/fuzz/')
 bench_files=$(own_files build/bench/compile_commands.json '^bench/lookup/')
-if [ -z "$host_files" ] || [ -z "$win32_files" ] || [ -z "$fuzz_files" ] || [ -z "$bench_files" ]; then
-    say "clang-tidy: no files found in the compile databases (build/host, win32, fuzz, bench)"
+if [ -z "$host_files" ] || [ -z "$win32_files" ] || [ -z "$ship_files" ] || [ -z "$fuzz_files" ] ||
+    [ -z "$bench_files" ]; then
+    say "clang-tidy: no files found in the compile databases (build/host, win32, ship, fuzz, bench)"
     exit 1
 fi
 gcc_include=$(ls -d /usr/lib/gcc/i686-w64-mingw32/*-posix/include | sort -V | tail -n 1)
@@ -65,9 +68,9 @@ mkdir "$TORVEXA_TIDY_OUT"
 tidy_one() {
     local out="$TORVEXA_TIDY_OUT/$1_${2//\//_}"
     local -a args=(--quiet --header-filter="$TORVEXA_TIDY_FILTER")
-    if [ "$1" = win32 ]; then
+    if [ "$1" = win32 ] || [ "$1" = ship ]; then
         # shellcheck disable=SC2206  # words without blanks
-        args+=(-p build/win32 $TORVEXA_TIDY_WIN32_ARGS)
+        args+=(-p "build/$1" $TORVEXA_TIDY_WIN32_ARGS)
     else
         args+=(-p "build/$1")
     fi
@@ -84,6 +87,7 @@ export -f tidy_one
 {
     printf 'host %s\n' $host_files
     printf 'win32 %s\n' $win32_files
+    printf 'ship %s\n' $ship_files
     printf 'fuzz %s\n' $fuzz_files
     printf 'bench %s\n' $bench_files
 } | sort -k2,2 | awk '{ print ($2 ~ /^tests\//) ? 0 : 1, $0 }' | sort -s -k1,1 | cut -d' ' -f2- |
@@ -92,7 +96,7 @@ tidy_log="$work/tidy.log"
 cat "$TORVEXA_TIDY_OUT"/*.log >"$tidy_log"
 # A header seen from several files reports the same finding several times: count it once.
 tidy_findings=$(grep -E '^[^ ]+:[0-9]+:[0-9]+: (warning|error): ' "$tidy_log" | sort -u)
-tidy_files=$(printf '%s\n' $host_files $win32_files $fuzz_files $bench_files | grep -c .)
+tidy_files=$(printf '%s\n' $host_files $win32_files $ship_files $fuzz_files $bench_files | grep -c .)
 tidy_count=$(printf '%s' "$tidy_findings" | grep -c .)
 if [ "$tidy_count" -gt 0 ]; then
     # The whole report of each finding: its notes and the source lines under it.

@@ -26,7 +26,7 @@ class RegistryLayerTest : public ::testing::Test {
     }
     void TearDown() override {
         RegCloseKey(key_);
-        RegDeleteTreeW(HKEY_CURRENT_USER, subKey_.c_str());
+        RegDeleteKeyW(HKEY_CURRENT_USER, subKey_.c_str());  // it has values only, no sub-keys
     }
     bool ValueExists(const wchar_t* name) {
         return RegQueryValueExW(key_, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
