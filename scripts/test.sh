@@ -19,6 +19,15 @@ host_line=$(grep -E '[0-9]+% tests passed' build/host-tests.log)
 
 say "== Wine suite (the real Windows layer, i686 under Wine)"
 build_preset win32 || exit 1
+# Wine exports every function whatever Windows it reports, so the reach of Torvexa.exe is read
+# from its import table. The check must also catch what it is for: the test programs, built with
+# the -posix runtime, import GetTickCount64, which XP lacks.
+bash tests/xp/check_imports.sh build/win32/Torvexa.exe || status=1
+caught=$(bash tests/xp/check_imports.sh build/win32/win32_tests.exe)
+if ! grep -q 'imports KERNEL32.dll!GetTickCount64' <<<"$caught"; then
+    say "imports: FAILED: the check did not catch win32_tests.exe's GetTickCount64"
+    status=1
+fi
 trap cleanup_wine EXIT
 start_xvfb || exit 1
 make_wine_prefix
