@@ -47,20 +47,35 @@ build_preset() {
     rm -f "$log"
 }
 
-# A fresh Wine prefix in a new folder (WINEPREFIX is exported). Wine's own virtual desktop draws
+# A fresh Wine prefix in a new folder (WINEPREFIX is exported): 32-bit Windows by default, or
+# "win64" for 64-bit Windows, where the 32-bit Torvexa.exe runs under WoW64; a second argument
+# names the Windows version the prefix reports (winxp, say). Wine's own virtual desktop draws
 # captions and frames without a window manager.
 make_wine_prefix() {
-    export WINEPREFIX
+    local arch=${1:-win32} version=${2:-}
+    export WINEPREFIX WINEARCH=$arch
     WINEPREFIX=$(mktemp -d /tmp/torvexa-wine.XXXXXX)
     export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     wineboot -i >/dev/null 2>&1
     wineserver -w
     wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+    if [ -n "$version" ]; then
+        wine reg add 'HKCU\Software\Wine' /v Version /d "$version" /f >/dev/null 2>&1
+    fi
     # The desktop process that `reg` started predates these keys: end it, so that the next
     # program starts the virtual desktop.
     wineserver -k
     wineserver -w
+}
+
+# Ends every Wine process of the current prefix and removes it (kept with TORVEXA_KEEP_PREFIX=1).
+remove_wine_prefix() {
+    if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
+        wineserver -k 2>/dev/null
+        wineserver -w 2>/dev/null
+        [ "${TORVEXA_KEEP_PREFIX:-}" = 1 ] || rm -rf "$WINEPREFIX"
+    fi
 }
 
 # Starts a private Xvfb and exports DISPLAY.
@@ -84,11 +99,7 @@ start_xvfb() {
 
 # Ends every Wine process of the prefix and our Xvfb, and removes the prefix.
 cleanup_wine() {
-    if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
-        wineserver -k 2>/dev/null
-        wineserver -w 2>/dev/null
-        [ "${TORVEXA_KEEP_PREFIX:-}" = 1 ] || rm -rf "$WINEPREFIX"
-    fi
+    remove_wine_prefix
     if [ -n "$XVFB_PID" ]; then
         kill "$XVFB_PID" 2>/dev/null
         wait "$XVFB_PID" 2>/dev/null

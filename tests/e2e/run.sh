@@ -1,7 +1,12 @@
 #!/usr/bin/env bash
-# Runs the scenarios: the real Torvexa.exe on a stand-in infected machine under Wine, one line per
-# scenario and a closing count, then the paths of the screenshots. Builds nothing: it takes the
-# win32 build (build/win32, or TORVEXA_E2E_BUILD). Always ends Wine and its own Xvfb.
+# Runs the scenarios: the real Torvexa.exe on a stand-in infected machine under Wine, on three
+# machines in turn: 32-bit Windows, 64-bit Windows (Torvexa.exe and the stand-in worm are 32-bit
+# programs there, under WoW64) and 32-bit Windows reporting itself as Windows XP. One line per
+# scenario, each saying which machine, then the paths of the screenshots (taken on the first) and
+# a closing count over all three. Builds nothing: it takes the win32 build (build/win32, or
+# TORVEXA_E2E_BUILD). Always ends Wine and its own Xvfb.
+#
+#   bash tests/e2e/run.sh [MACHINE ...]   MACHINE: 32-bit, 64-bit, xp (all three by default)
 set -uo pipefail
 . "$(cd "$(dirname "$0")" && pwd)/sandbox.sh"
 
@@ -13,8 +18,49 @@ for f in Torvexa.exe e2e_driver.exe sleeper.exe; do
         exit 1
     fi
 done
+machines=("$@")
+[ ${#machines[@]} -gt 0 ] || machines=(32-bit 64-bit xp)
+
+# On 64-bit Windows the Run key has two views. The 32-bit worm writes its values in the 32-bit one
+# (WOW6432Node), and that is all the 32-bit Torvexa.exe may delete: a value of the same name in
+# the 64-bit view, which the worm could never have written, belongs to someone else.
+run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
+plant_64bit_bystander() {
+    wine reg add "$run_key" /v realone_nt2003 /d 'C:\windows\system32\bystander64.exe' /f /reg:64 \
+        >/dev/null 2>&1
+}
+check_64bit_bystander() {
+    if wine reg query "$run_key" /v realone_nt2003 /reg:64 >/dev/null 2>&1; then
+        say "bystander_in_64bit_run_key: passed"
+    else
+        say "bystander_in_64bit_run_key: FAILED: the 64-bit view's realone_nt2003 is gone"
+    fi
+}
 
 trap cleanup_wine EXIT
 start_xvfb || exit 1
-sandbox_make
-sandbox_scenarios "$build" "$TORVEXA_ROOT/build/screenshots"
+passed=0 failed=0 shots=$TORVEXA_ROOT/build/screenshots
+for machine in "${machines[@]}"; do
+    case $machine in
+        32-bit) sandbox_make win32 ;;
+        64-bit) sandbox_make win64 && plant_64bit_bystander ;;
+        xp) sandbox_make win32 winxp ;;
+        *)
+            say "scenarios: unknown machine '$machine' (32-bit, 64-bit or xp)"
+            exit 2
+            ;;
+    esac
+    log=$(mktemp)
+    {
+        sandbox_scenarios "$build" "$shots"
+        [ "$machine" != 64-bit ] || check_64bit_bystander
+    } | sed -u "s/^/[$machine] /" | tee "$log"
+    # Every line counts once: a scenario's own line, the bystander's, or the driver's failure.
+    passed=$((passed + $(grep -cE '^\[[^]]+\] [a-z0-9_]+: passed$' "$log")))
+    failed=$((failed + $(grep -cE '^\[[^]]+\] [a-z0-9_ ]+: FAILED' "$log")))
+    rm -f "$log"
+    shots=  # screenshots of the first machine only
+    remove_wine_prefix
+done
+say "$passed passed, $failed failed"
+[ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]

@@ -1,7 +1,9 @@
 # The sandbox machine: a throw-away Wine prefix (never the user's own) that can carry a harmless
 # stand-in of the worm. Sourced, not run; needs scripts/lib.sh's start_xvfb or a display.
 #
-#   sandbox_make                      a fresh prefix in a new folder (WINEPREFIX is exported)
+#   sandbox_make [ARCH [VERSION]]     a fresh prefix in a new folder (WINEPREFIX is exported):
+#                                     32-bit Windows, or 64-bit with "win64"; VERSION is the
+#                                     Windows version it reports (winxp, say)
 #   sandbox_infect BUILD [messenger]  plants the stand-in infection and bystanders, and leaves the
 #                                     stand-ins running: moniker.exe and syslray.exe (copies of the
 #                                     sleeper) started from C:\windows\system32, HKT1.dll beside
@@ -19,7 +21,7 @@
 # Wine reads the virtual-desktop setting when its server starts, and the server that wrote it is
 # still up: without a restart, windows land on the bare X display without caption or border.
 sandbox_make() {
-    make_wine_prefix
+    make_wine_prefix "$@"
     wineserver -k
     wineserver -w
 }
