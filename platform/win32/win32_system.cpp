@@ -1,6 +1,7 @@
 #include "platform/win32/win32_system.h"
 
 #include "platform/win32/ansi.h"
+#include "platform/win32/system_dlls.h"
 #include "platform/win32/win.h"
 
 namespace torvexa::win32 {
@@ -27,9 +28,14 @@ Handle Win32Shell::ShellExecuteA(Handle window, const std::wstring& verb, const 
     const std::string v = ToAnsi(verb), f = ToAnsi(file);
     const std::string p = parameters ? ToAnsi(*parameters) : std::string();
     const std::string d = directory ? ToAnsi(*directory) : std::string();
-    const HINSTANCE result = ::ShellExecuteA(reinterpret_cast<HWND>(window), v.c_str(), f.c_str(),
-                                             parameters ? p.c_str() : nullptr,
-                                             directory ? d.c_str() : nullptr, showCommand);
+    using ShellExecuteAFn = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
+    const auto shellExecute = reinterpret_cast<ShellExecuteAFn>(
+        reinterpret_cast<void*>(ShellFunction("ShellExecuteA")));
+    // The shell's own answer for a library it cannot find.
+    if (shellExecute == nullptr) return SE_ERR_DLLNOTFOUND;
+    const HINSTANCE result =
+        shellExecute(reinterpret_cast<HWND>(window), v.c_str(), f.c_str(),
+                     parameters ? p.c_str() : nullptr, directory ? d.c_str() : nullptr, showCommand);
     return reinterpret_cast<Handle>(result);
 }
 

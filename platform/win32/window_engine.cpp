@@ -1,12 +1,11 @@
 #include "platform/win32/window_engine.h"
 
-#include <commctrl.h>
-
 #include <algorithm>
 #include <iterator>
 #include <string>
 
 #include "platform/runtime_error.h"
+#include "platform/win32/system_dlls.h"
 
 namespace torvexa::win32 {
 namespace {
@@ -80,8 +79,7 @@ int WindowEngine::Run(FormEvents& events) {
 
 void WindowEngine::Open(FormEvents& events) {
     events_ = &events;
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&icc);
+    LoadCommonControls();
     RegisterClasses();
     window_ =
         CreateWindowExW(kWindowExStyle, kWindowClass, form_.caption.c_str(), kWindowStyle,
@@ -190,15 +188,17 @@ LRESULT CALLBACK WindowEngine::FrameProc(HWND hwnd, UINT message, WPARAM wParam,
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-LRESULT CALLBACK WindowEngine::ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                           UINT_PTR, DWORD_PTR engine) noexcept {
+LRESULT CALLBACK WindowEngine::ControlProc(HWND hwnd, UINT message, WPARAM wParam,
+                                           LPARAM lParam) noexcept {
+    auto* engine = reinterpret_cast<WindowEngine*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    const ControlWindow* control = engine != nullptr ? engine->Find(hwnd) : nullptr;
+    if (control == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
     try {
-        return reinterpret_cast<WindowEngine*>(engine)->OnControlMessage(hwnd, message, wParam,
-                                                                         lParam);
+        return engine->OnControlMessage(*control, message, wParam, lParam);
     } catch (...) {
         OutputDebugStringW(L"Torvexa: an event handler failed\n");
     }
-    return DefSubclassProc(hwnd, message, wParam, lParam);
+    return CallWindowProcW(control->controlProc, hwnd, message, wParam, lParam);
 }
 
 LRESULT WindowEngine::OnWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -254,17 +254,15 @@ LRESULT WindowEngine::OnFrameMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-LRESULT WindowEngine::OnControlMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    const ControlWindow* control = Find(hwnd);
-    if (control != nullptr) {
-        if (message == WM_MOUSEMOVE) {
-            MouseMove(control->spec->id);
-        } else if (message == WM_SETCURSOR && control->spec->handCursor) {
-            SetCursor(LoadCursorW(nullptr, IDC_HAND));
-            return TRUE;
-        }
+LRESULT WindowEngine::OnControlMessage(const ControlWindow& control, UINT message, WPARAM wParam,
+                                       LPARAM lParam) {
+    if (message == WM_MOUSEMOVE) {
+        MouseMove(control.spec->id);
+    } else if (message == WM_SETCURSOR && control.spec->handCursor) {
+        SetCursor(LoadCursorW(nullptr, IDC_HAND));
+        return TRUE;
     }
-    return DefSubclassProc(hwnd, message, wParam, lParam);
+    return CallWindowProcW(control.controlProc, control.hwnd, message, wParam, lParam);
 }
 
 // The arguments come in the window procedure's own order.
@@ -361,7 +359,11 @@ void WindowEngine::CreateControls() {
                                L"A control of the main window could not be created");
         }
         if (spec.kind != ControlKind::Frame) {
-            SetWindowSubclass(control->hwnd, ControlProc, 0, reinterpret_cast<DWORD_PTR>(this));
+            // Subclassed the way every Windows allows: the control's own procedure is kept and
+            // handed every message that the engine does not answer itself.
+            SetWindowLongPtrW(control->hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+            control->controlProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+                control->hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlProc)));
         }
     }
 }

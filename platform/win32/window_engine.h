@@ -65,18 +65,20 @@ class WindowEngine final : public FormView {
         HWND hwnd = nullptr;
         Rgb color{};
         bool hasColor = false;
+        WNDPROC controlProc = nullptr;  // the control class's own procedure, for a subclassed one
     };
 
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam,
                                        LPARAM lParam) noexcept;
     static LRESULT CALLBACK FrameProc(HWND hwnd, UINT message, WPARAM wParam,
                                       LPARAM lParam) noexcept;
-    static LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                        UINT_PTR subclassId, DWORD_PTR engine) noexcept;
+    static LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam,
+                                        LPARAM lParam) noexcept;
 
     LRESULT OnWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnFrameMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT OnControlMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnControlMessage(const ControlWindow& control, UINT message, WPARAM wParam,
+                             LPARAM lParam);
     // WM_COMMAND and WM_CTLCOLORSTATIC reach the control's container: the window or a frame.
     bool OnContainerMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     void MouseMove(ControlId id);

@@ -7,6 +7,7 @@
 #include "platform/win32/win32_message_box.h"
 #include "platform/win32/win32_process_api.h"
 #include "platform/win32/win32_registry_api.h"
+#include "platform/win32/system_dlls.h"
 #include "platform/win32/win32_system.h"
 #include "platform/win32/window_engine.h"
 #include "process/mdlProcess.h"
@@ -14,6 +15,8 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     using namespace torvexa;
+    // Before any window, any shell call and any other DLL load of the program's own.
+    win32::RestrictDllSearch();
     try {
         win32::Win32ProcessApi processApi;
         win32::Win32RegistryApi registryApi;
