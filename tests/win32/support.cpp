@@ -40,4 +40,57 @@ Child StartSleeperAs(const std::wstring& folder, const std::wstring& exeName) {
     return child;
 }
 
+std::string RunCaptured(const std::wstring& program, const std::vector<std::wstring>& arguments) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) throw std::runtime_error("no pipe");
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = si.hStdError = writeEnd;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    std::wstring cmd = L"\"" + program + L"\"";
+    for (const std::wstring& a : arguments) cmd += L" \"" + a + L"\"";
+    PROCESS_INFORMATION pi{};
+    const BOOL started =
+        CreateProcessW(program.c_str(), cmd.data(), nullptr, nullptr, TRUE,
+                       0, nullptr, nullptr, &si, &pi);
+    CloseHandle(writeEnd);
+    std::string output;
+    if (started) {
+        char buffer[512];
+        DWORD got = 0;
+        while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+            output.append(buffer, got);
+        }
+        WaitForSingleObject(pi.hProcess, 60000);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+    CloseHandle(readEnd);
+    if (!started) throw std::runtime_error("cannot start the program");
+    return output;
+}
+
+NativeFirst::NativeFirst(const std::wstring& exeName, const std::wstring& dllName)
+    : key_(L"Software\\Wine\\AppDefaults\\" + exeName + L"\\DllOverrides"), dll_(dllName) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS) {
+        throw std::runtime_error("cannot write Wine's DLL overrides");
+    }
+    const wchar_t order[] = L"native,builtin";
+    RegSetValueExW(key, dll_.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(order), sizeof order);
+    RegCloseKey(key);
+}
+
+NativeFirst::~NativeFirst() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, key_.c_str(), 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        RegDeleteValueW(key, dll_.c_str());
+        RegCloseKey(key);
+    }
+}
+
 }  // namespace torvexa::test

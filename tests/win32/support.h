@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win.h"
@@ -21,5 +22,24 @@ Child StartSleeperAs(const std::wstring& folder, const std::wstring& exeName);
 
 // A new empty folder under the temporary folder, named for this test run.
 std::wstring MakeScratchFolder(const std::wstring& tag);
+
+// Runs `program` with `arguments` and returns what it wrote to its standard output once it has
+// ended (bounded by 60 s).
+std::string RunCaptured(const std::wstring& program, const std::vector<std::wstring>& arguments);
+
+// Gives the program named `exeName` Windows' own load order, native DLL first, for the DLL
+// `dllName` (without .dll), through Wine's per-program overrides, while it lives. Wine otherwise
+// prefers its builtin DLLs and would never load a DLL planted beside a program. (WINEDLLOVERRIDES
+// in a child's environment block does not reach Wine's loader; the registry does.)
+class NativeFirst {
+  public:
+    NativeFirst(const std::wstring& exeName, const std::wstring& dllName);
+    ~NativeFirst();
+    NativeFirst(const NativeFirst&) = delete;
+    NativeFirst& operator=(const NativeFirst&) = delete;
+
+  private:
+    std::wstring key_, dll_;
+};
 
 }  // namespace torvexa::test
