@@ -2,8 +2,8 @@
 // scenario in the table it plants harmless stand-ins of the worm (sleeper copies running as
 // moniker.exe / syslray.exe, HKT1.dll, the two Run values) and bystanders that must survive, starts
 // the program, reads its window and message boxes through window messages and the screen's pixels,
-// presses its buttons, and checks the machine afterwards. It prints one line per scenario and a
-// closing count.
+// presses its buttons, and checks the machine afterwards. One scenario runs the program from a
+// folder full of planted DLLs. It prints one line per scenario and a closing count.
 //
 //   e2e_driver [--shots DIR] [scenario ...]   run the scenarios (all when none is named)
 //   e2e_driver infect [messenger]             plant the infection and leave it running
@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -404,7 +405,7 @@ int CountPixels(const Grab& g, torvexa::Rgb c) {
 // Torvexa.exe while a scenario works it; ended at the latest when the scenario ends.
 class Torvexa {
   public:
-    Torvexa() : pi_(Start(BuildDir() + L"\\Torvexa.exe")) {
+    explicit Torvexa(const std::wstring& exe = BuildDir() + L"\\Torvexa.exe") : pi_(Start(exe)) {
         bool shown =
             WaitUntil([&] { return (window_ = TopLevel(pi_.dwProcessId, L"TorvexaPrin")); }, 30000);
         Expect(shown, "no visible TorvexaPrin window");
@@ -504,8 +505,18 @@ class Torvexa {
         } else {
             PostMessageW(Control(ControlId::Command2), BM_CLICK, 0, 0);
         }
-        Expect(WaitForSingleObject(pi_.hProcess, 20000) == WAIT_OBJECT_0,
-               "the program did not end");
+        if (WaitForSingleObject(pi_.hProcess, 20000) != WAIT_OBJECT_0) {
+            // Which windows keep it: a box that nobody expected, say.
+            std::string windows;
+            for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
+                DWORD pid = 0;
+                GetWindowThreadProcessId(w, &pid);
+                wchar_t cls[64] = {};
+                GetClassNameW(w, cls, 64);
+                if (pid == pi_.dwProcessId && IsWindowVisible(w)) windows += " " + Utf8(cls);
+            }
+            Differ("the program did not end; its visible windows:" + windows);
+        }
         DWORD code = 1;
         GetExitCodeProcess(pi_.hProcess, &code);
         Expect(code == 0, "exit code " + std::to_string(code) + ", expected 0");
@@ -513,9 +524,128 @@ class Torvexa {
 
     DWORD ThreadId() const { return GetWindowThreadProcessId(window_, nullptr); }
 
+    // Whether the program has loaded the DLL `name` ("shell32.dll", say).
+    bool HasModule(const wchar_t* name) const {
+        HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pi_.dwProcessId);
+        if (snap == INVALID_HANDLE_VALUE) return false;
+        MODULEENTRY32W m{};
+        m.dwSize = sizeof m;
+        bool found = false;
+        for (BOOL ok = Module32FirstW(snap, &m); ok && !found; ok = Module32NextW(snap, &m)) {
+            found = _wcsicmp(m.szModule, name) == 0;
+        }
+        CloseHandle(snap);
+        return found;
+    }
+
+    // A click on a link label: the notification its frame gets from it.
+    void ClickLink(ControlId id) const {
+        HWND link = Control(id);
+        PostMessageW(GetParent(link), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(link), STN_CLICKED),
+                     reinterpret_cast<LPARAM>(link));
+    }
+
   private:
     PROCESS_INFORMATION pi_;
     HWND window_ = nullptr;
+};
+
+// ---- DLLs planted beside the program ---------------------------------------------------------
+
+// Stand-ins (copies of planted_dll.dll, each leaving "<its path>.loaded" when it runs) under the
+// names of DLLs that the window, its visual style, the message boxes and the shell load after the
+// program has started. Each gets Windows' native-first load order, so that only the program's
+// restriction of its DLL search keeps them out.
+const wchar_t* const kPlantedNames[] = {
+    L"uxtheme",  L"dwmapi",   L"msimg32",  L"comctl32",      L"oleacc",   L"msctf",
+    L"shell32",  L"shcore",   L"shlwapi",  L"propsys",       L"ole32",    L"oleaut32",
+    L"combase",  L"rpcrt4",   L"apphelp",  L"windowscodecs", L"userenv",  L"profapi",
+    L"setupapi", L"clbcatq",  L"cryptbase", L"ntmarta",
+};
+// Planted too, but left in Wine's own order: Wine's user32 imports them, so Wine loads them
+// before the program's first instruction, where no program can restrict anything (Windows'
+// user32 does not import them). A native-first stand-in would be loaded there whatever the
+// program does.
+const wchar_t* const kLoadedByWineFirst[] = {L"version", L"imm32"};
+
+// A folder like the Downloads folder or USB stick the program is run from, holding Torvexa.exe
+// and the stand-ins; removed, with the load-order overrides, when the scenario ends.
+class PlantedFolder {
+  public:
+    PlantedFolder() {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        folder_ = std::wstring(temp) + L"torvexa_download";
+        CreateDirectoryW(folder_.c_str(), nullptr);
+        Copy(L"Torvexa.exe", L"Torvexa.exe");
+        HKEY key = nullptr;
+        RegCreateKeyExW(HKEY_CURRENT_USER, kOverrides, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                        nullptr);
+        const wchar_t order[] = L"native,builtin";
+        for (const wchar_t* name : kPlantedNames) {
+            Copy(L"planted_dll.dll", std::wstring(name) + L".dll");
+            RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(order),
+                           sizeof order);
+        }
+        RegCloseKey(key);
+        for (const wchar_t* name : kLoadedByWineFirst) {
+            Copy(L"planted_dll.dll", std::wstring(name) + L".dll");
+        }
+        // The link opens nothing outside the sandbox: Wine's browser launcher is disabled.
+        SetOverride(L"Software\\Wine\\DllOverrides", L"winebrowser.exe", L"");
+    }
+    ~PlantedFolder() {
+        RegDeleteKeyW(HKEY_CURRENT_USER, kOverrides);
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\DllOverrides", 0, KEY_SET_VALUE,
+                          &key) == ERROR_SUCCESS) {
+            RegDeleteValueW(key, L"winebrowser.exe");
+            RegCloseKey(key);
+        }
+        for (const auto& f : files_) {
+            DeleteFileW(f.c_str());
+            DeleteFileW((f + L".loaded").c_str());
+        }
+        RemoveDirectoryW(folder_.c_str());
+    }
+    PlantedFolder(const PlantedFolder&) = delete;
+    PlantedFolder& operator=(const PlantedFolder&) = delete;
+
+    std::wstring Exe() const { return folder_ + L"\\Torvexa.exe"; }
+
+    // The native-first stand-ins that ran.
+    std::string Ran() const {
+        std::string ran;
+        for (const wchar_t* name : kPlantedNames) {
+            if (Exists(folder_ + L"\\" + name + L".dll.loaded")) ran.append(" ").append(Utf8(name));
+        }
+        return ran;
+    }
+
+  private:
+    static constexpr const wchar_t* kOverrides =
+        L"Software\\Wine\\AppDefaults\\Torvexa.exe\\DllOverrides";
+
+    void Copy(const std::wstring& from, const std::wstring& to) {
+        const std::wstring path = folder_ + L"\\" + to;
+        if (!CopyFileW((BuildDir() + L"\\" + from).c_str(), path.c_str(), FALSE)) {
+            Differ("cannot copy " + Utf8(from) + " to " + Utf8(path));
+        }
+        files_.push_back(path);
+    }
+    static void SetOverride(const wchar_t* keyPath, const wchar_t* name, const wchar_t* value) {
+        HKEY key = nullptr;
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, keyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                            nullptr) != ERROR_SUCCESS) {
+            Differ("cannot write Wine's DLL overrides");
+        }
+        RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                       static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t)));
+        RegCloseKey(key);
+    }
+
+    std::wstring folder_;
+    std::vector<std::wstring> files_;
 };
 
 // ---- the scenarios --------------------------------------------------------------------------
@@ -534,6 +664,8 @@ struct Scenario {
     std::vector<Press> presses;
     bool closeBox = false;  // leave through the close box instead of "Salir"
     bool screenshots = false;
+    // Run from a folder of planted DLLs, and click a link before leaving.
+    bool plantedDlls = false;
 };
 
 const Machine kDisinfected{};
@@ -555,6 +687,7 @@ const std::vector<Scenario> kScenarios = {
     {"two_monikers",
      {2, true, false, true},
      {{Answer::NoQuestion, {1, 0, 0, false, {L"moniker.exe"}}}, {Answer::No, kDisinfected}}},
+    {"planted_dlls", {1, true, false, true}, {{Answer::Yes, kDisinfected}}, false, false, true},
 };
 
 void ExpectStart(Torvexa& app, bool infected) {
@@ -583,8 +716,10 @@ void RunScenario(const Scenario& s, const std::wstring& shotDir) {
     g_stage = "setting up";
     Reset();
     Plant(s.setup);
+    std::optional<PlantedFolder> planted;
+    if (s.plantedDlls) planted.emplace();
     g_stage = "at start";
-    Torvexa app;
+    Torvexa app(planted ? planted->Exe() : BuildDir() + L"\\Torvexa.exe");
     ExpectStart(app, s.setup.monikers > 0 || s.setup.syslray);
     if (!shots.empty()) app.Shot(shots + L"\\start.bmp");
     int n = 0;
@@ -612,8 +747,20 @@ void RunScenario(const Scenario& s, const std::wstring& shotDir) {
         }
         ExpectMachine(p.after);
     }
+    if (planted) {
+        g_stage = "clicking the web link";
+        // The shell is loaded on the first click, not before.
+        Expect(!app.HasModule(L"shell32.dll"), "shell32.dll was loaded before a link was clicked");
+        app.ClickLink(ControlId::Label5);
+        Expect(WaitUntil([&] { return app.HasModule(L"shell32.dll"); }, 10000),
+               "the link click did not load shell32.dll");
+    }
     g_stage = "leaving";
     app.Quit(s.closeBox);
+    if (planted) {
+        const std::string ran = planted->Ran();
+        Expect(ran.empty(), "planted DLLs ran inside the program:" + ran);
+    }
 }
 
 std::wstring Wide(const char* s) {
