@@ -35,13 +35,29 @@ ctest --preset win32 >build/win32-tests.log 2>&1 || status=1
 grep -E 'tests passed|\*\*\*Failed|\*\*\*Exception|Timeout|Error' build/win32-tests.log
 wine_line=$(grep -E '[0-9]+% tests passed' build/win32-tests.log)
 
-e2e_line=
-if [ -x tests/e2e/run.sh ]; then
-    say "== Scenarios (Torvexa.exe on a stand-in infected machine under Wine)"
-    bash tests/e2e/run.sh 2>&1 | tee build/e2e-tests.log
-    [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
-    e2e_line=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' build/e2e-tests.log | tail -n 1)
+say "== Scenarios (Torvexa.exe on a stand-in infected machine under Wine)"
+bash tests/e2e/run.sh 2>&1 | tee build/e2e-tests.log
+[ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+e2e_line=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' build/e2e-tests.log | tail -n 1)
+
+say "== Release (the shipped Torvexa.exe, rebuilt elsewhere, byte for byte)"
+# The release command run in another copy of this checkout, at another path, must give exactly
+# the Torvexa.exe that the tests above ran.
+repro=$(mktemp -d /tmp/torvexa-repro.XXXXXX)
+mkdir -p "$repro/another/copy"
+git ls-files -z | tar --null -T - -c | tar -x -C "$repro/another/copy"
+bash "$repro/another/copy/scripts/release.sh" --out "$repro/dist" >"$repro/release.log" 2>&1
+tested=$(sha256sum build/win32/Torvexa.exe | cut -d' ' -f1)
+released=$(cut -d' ' -f1 "$repro/dist/Torvexa.exe.sha256" 2>/dev/null)
+if [ -n "$released" ] && [ "$released" = "$tested" ]; then
+    release_line="reproducible: SHA-256 $released in both builds"
+else
+    cat "$repro/release.log"
+    release_line="NOT reproducible: tested ${tested:-none}, released ${released:-none}"
+    status=1
 fi
+rm -rf "$repro"
+say "$release_line"
 
 say "== Fuzzing (libFuzzer, ASan + UBSan, 30 s per target)"
 bash scripts/fuzz.sh 30 2>&1 | tee build/fuzz-tests.log
@@ -73,6 +89,7 @@ say ""
 say "Host suite: ${host_line:-did not run}"
 say "Wine suite: ${wine_line:-did not run}"
 say "Scenarios:  ${e2e_line:-did not run}"
+say "Release:    $release_line"
 say "Fuzzing:    $fuzz_line"
 say "Analysis:   ${lint_line:-did not run}"
 [ $status -eq 0 ] || say "Some Torvexa tests FAILED (logs in build/)."
