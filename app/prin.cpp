@@ -4,6 +4,7 @@
 #include <array>
 
 #include "app/prin_form.h"
+#include "platform/owned_handle.h"
 
 namespace torvexa {
 namespace {
@@ -132,13 +133,13 @@ bool prin::WaitUntilGone(const std::vector<ProcessId>& ids) {
 }
 
 Presence prin::RunValue(const std::wstring& name) {
-    Handle key = 0;
-    const std::int32_t opened =
-        registry_.RegOpenKeyExA(kLocalMachine, kRunSubKey, 0, kKeyQueryValue, key);
-    if (opened == kErrorFileNotFound) return Presence::Absent;  // no Run key: no Run value
-    if (opened != kErrorSuccess) return Presence::Unknown;
-    const std::int32_t found = registry_.RegQueryValueExA(key, name);
-    registry_.RegCloseKey(key);
+    Handle opened = 0;
+    const std::int32_t result =
+        registry_.RegOpenKeyExA(kLocalMachine, kRunSubKey, 0, kKeyQueryValue, opened);
+    if (result == kErrorFileNotFound) return Presence::Absent;  // no Run key: no Run value
+    if (result != kErrorSuccess) return Presence::Unknown;
+    const RegistryKey key(registry_, opened);
+    const std::int32_t found = registry_.RegQueryValueExA(key.get(), name);
     if (found == kErrorSuccess) return Presence::Present;
     return found == kErrorFileNotFound ? Presence::Absent : Presence::Unknown;
 }

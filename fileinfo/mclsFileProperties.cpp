@@ -7,6 +7,7 @@
 
 #include "fileinfo/file_texts.h"
 #include "fileinfo/version_block.h"
+#include "platform/owned_handle.h"
 
 namespace torvexa {
 namespace {
@@ -30,14 +31,14 @@ struct VersionKey {
 
 Win32FindData mclsFileProperties::FindFileData(const std::wstring& name) {
     Win32FindData data;
-    const Handle search = files_.FindFirstFileA(name, data);
-    if (search == kInvalidHandleValue) {
+    // Only the first match is used; a failed close changes nothing.
+    const FindHandle search(files_, files_.FindFirstFileA(name, data));
+    if (!search) {
         data = Win32FindData{};
         constexpr std::wstring_view kErrorMark = L"Error";
         std::copy(kErrorMark.begin(), kErrorMark.end(), data.cFileName.begin());
         return data;
     }
-    files_.FindClose(search);  // only the first match is used; a failed close changes nothing
     return data;
 }
 

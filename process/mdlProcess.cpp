@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "platform/owned_handle.h"
 #include "platform/runtime_error.h"
 
 namespace torvexa {
@@ -13,22 +14,6 @@ namespace {
 constexpr const wchar_t* kModule = L"mdlProcess";
 constexpr const wchar_t* kEnum = L"Process32_Enum";
 constexpr const wchar_t* kKill = L"Kill_Process";
-
-// Closes a process handle on the way out of a failing procedure, unless released first.
-class ProcessHandleGuard {
-  public:
-    ProcessHandleGuard(ProcessApi& api, Handle handle) : api_(api), handle_(handle) {}
-    ~ProcessHandleGuard() {
-        if (handle_ != 0) api_.CloseHandle(handle_);
-    }
-    ProcessHandleGuard(const ProcessHandleGuard&) = delete;
-    ProcessHandleGuard& operator=(const ProcessHandleGuard&) = delete;
-    void Release() { handle_ = 0; }
-
-  private:
-    ProcessApi& api_;
-    Handle handle_;
-};
 
 }  // namespace
 
@@ -64,14 +49,14 @@ void mdlProcess::ResizeTable(std::vector<ProcessEntry32>& table, std::size_t siz
 std::int32_t mdlProcess::Process32_Enum(std::vector<ProcessEntry32>& table) {
     ProcessEntry32 entry{};  // one working record for the whole walk, never cleared between entries
     std::int32_t counter = 0;
-    Handle snapshot = kInvalidHandleValue;
+    SnapshotHandle snapshot(api_, kInvalidHandleValue);
     bool ok = false;
 
     Trap([&] { ResizeTable(table, 1, false); });
 
     Trap([&] {
-        snapshot = api_.CreateToolhelp32Snapshot(kSnapProcess, 0);
-        if (snapshot == kInvalidHandleValue) {
+        snapshot = SnapshotHandle(api_, api_.CreateToolhelp32Snapshot(kSnapProcess, 0));
+        if (!snapshot) {
             const std::uint32_t code = api_.GetLastError();
             ReportApi(code, L"CreateToolHelp32Snapshoot failed ::: INVALID_HANDLE_VALUE", kEnum);
         }
@@ -80,16 +65,17 @@ std::int32_t mdlProcess::Process32_Enum(std::vector<ProcessEntry32>& table) {
 
     entry.dwSize = ProcessEntry32::kSystemSize;
     Trap([&] {
-        ok = api_.Process32First(snapshot, entry);
+        ok = api_.Process32First(snapshot.get(), entry);
         if (!ok) {
             const std::uint32_t code = api_.GetLastError();
             ReportApi(code, L"Process32First failed", kEnum);
         }
     });
 
+    // Closed explicitly, whatever value the snapshot call gave, so that a failed close is reported.
     auto closeSnapshot = [&] {
         Trap([&] {
-            if (!api_.CloseHandle(snapshot)) {
+            if (!api_.CloseHandle(snapshot.release())) {
                 const std::uint32_t code = api_.GetLastError();
                 ReportApi(code, L"CloseHandle failed", kEnum);
             }
@@ -106,7 +92,7 @@ std::int32_t mdlProcess::Process32_Enum(std::vector<ProcessEntry32>& table) {
 
     for (;;) {
         bool more = false;
-        Trap([&] { more = api_.Process32Next(snapshot, entry); });
+        Trap([&] { more = api_.Process32Next(snapshot.get(), entry); });
         if (!more) break;  // normally: no entries left; the cause is not asked for
         ++counter;
         Trap([&] { ResizeTable(table, static_cast<std::size_t>(counter) + 1, true); });
@@ -147,28 +133,27 @@ bool mdlProcess::IsListed(ProcessId id) {
 void mdlProcess::Kill_Process(ProcessId id) {
     std::uint32_t exitCode = 0;
 
-    const Handle process =
-        api_.OpenProcess(kProcessTerminate | kProcessQueryInformation, false, id);
-    if (process == 0) {
+    // The owner is the safety net for a report that throws (memory running out).
+    ProcessHandle process(api_,
+                          api_.OpenProcess(kProcessTerminate | kProcessQueryInformation, false, id));
+    if (!process) {
         const std::uint32_t code = api_.GetLastError();
         ReportApi(code, L"OpenProcess failed", kKill);
     }
-    // Safety net for a report that throws (memory running out): the handle is still closed.
-    ProcessHandleGuard guard(api_, process);
 
     // The exit code read is not examined: a process that has ended is terminated all the same.
-    if (!api_.GetExitCodeProcess(process, exitCode)) {
+    if (!api_.GetExitCodeProcess(process.get(), exitCode)) {
         const std::uint32_t code = api_.GetLastError();
         ReportApi(code, L"GetExitCodeProcess failed", kKill);
     }
 
-    if (!api_.TerminateProcess(process, exitCode)) {
+    if (!api_.TerminateProcess(process.get(), exitCode)) {
         const std::uint32_t code = api_.GetLastError();
         ReportApi(code, L"TerminateProcess failed", kKill);
     }
 
-    guard.Release();  // closed explicitly below, so that a failed close is reported
-    if (!api_.CloseHandle(process)) {
+    // Closed explicitly, a failed open's 0 included, so that a failed close is reported.
+    if (!api_.CloseHandle(process.release())) {
         const std::uint32_t code = api_.GetLastError();
         ReportApi(code, L"CloseHandle failed", kKill);
     }

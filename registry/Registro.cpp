@@ -3,6 +3,8 @@
 #include <array>
 #include <utility>
 
+#include "platform/owned_handle.h"
+
 namespace torvexa {
 namespace {
 
@@ -51,10 +53,11 @@ std::int16_t Registro::DeleteRegValue(std::wstring& keyPath, const std::wstring&
     openedKey_ = 0;
     scratch_ = api_.RegOpenKeyExA(rootKey_, keyPath, 0, kKeyWrite, openedKey_);
     if (scratch_ != kErrorSuccess) return kFalse;  // nothing was opened, so nothing to close
+    RegistryKey key(api_, openedKey_);  // closed even when the deletion throws
 
     // Neither result is examined: a missing value counts as deleted, a failed close is ignored.
-    scratch_ = api_.RegDeleteValueA(openedKey_, valueName);
-    scratch_ = api_.RegCloseKey(openedKey_);
+    scratch_ = api_.RegDeleteValueA(key.get(), valueName);
+    scratch_ = api_.RegCloseKey(key.release());
     return kTrue;
 }
 

@@ -212,6 +212,18 @@ TEST_F(ProcessTest, KillOfAnEndedProcessPassesItsRealExitCodeAndStillCloses) {
     EXPECT_TRUE(api.openHandles.empty());
 }
 
+TEST_F(ProcessTest, KillClosesTheProcessEvenWhenAReportFails) {
+    // Memory running out while a report is built: the failure reaches the caller, the opened
+    // process handle does not leak.
+    api.processes = {{40, L"moniker.exe"}};
+    api.exitCodeFails = 5;
+    const mdlErrorHandle failing([](const std::wstring&) { throw std::bad_alloc(); });
+    mdlProcess process(api, failing);
+    EXPECT_THROW(process.Kill_Process(40), std::bad_alloc);
+    EXPECT_EQ(api.calls.back(), L"CloseHandle(0x100)");
+    EXPECT_TRUE(api.openHandles.empty());
+}
+
 TEST_F(ProcessTest, KillWhenTheExitCodeCannotBeReadTerminatesWithZero) {
     api.processes = {{40, L"moniker.exe"}};
     api.exitCodeFails = 5;
