@@ -42,9 +42,21 @@ TEST(ErrorReport, BuildsOneLinePerReportInTheFixedFormat) {
 }
 
 TEST(ErrorReport, WithoutASinkLinesAreDiscarded) {
-    const mdlErrorHandle errors;
-    errors.ReportApiError(5, L"x", L"m", L"p");  // must simply return
-    errors.LogError(L"anything");
+    // The shipped program's handler has no sink. Beside a counting one, the same reports reach
+    // the counting sink and leave no trace of the sink-less handler on the standard streams.
+    int counted = 0;
+    const mdlErrorHandle counting([&](const std::wstring&) { ++counted; });
+    const mdlErrorHandle shipped;
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    for (const mdlErrorHandle* errors : {&shipped, &counting}) {
+        errors->ReportApiError(5, L"OpenProcess failed", L"mdlProcess", L"Kill_Process");
+        errors->ReportRuntimeError(7, L"Out of memory", L"mdlProcess", L"Process32_Enum");
+        errors->LogError(L"anything");
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(counted, 3);
 }
 
 }  // namespace
