@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,17 +40,18 @@ enum class Align { Left, Right };
 // kept where the table puts it.
 enum class AutoSize { Fixed, KeepLeft, KeepRight };
 
+// One control, written with designated initializers so that every value says what it is:
+// {.id = ControlId::Frame2, .name = L"Frame2", .kind = ControlKind::Frame, .left = 120, ...}.
 struct ControlSpec {
-    ControlId id;
-    const wchar_t* name;
-    ControlKind kind;
-    ControlId container;           // None: directly on the window
-    int left, top, width, height;  // twips, from the container's client area
-    int tabIndex;
-    std::wstring text;
+    ControlId id = ControlId::None;
+    const wchar_t* name = L"";
+    ControlKind kind = ControlKind::Label;
+    ControlId container = ControlId::None;  // None: directly on the window
+    int left = 0, top = 0, width = 0, height = 0;  // twips, from the container's client area
+    int tabIndex = 0;
+    std::wstring text{};
     bool boldSansSerif = false;  // "MS Sans Serif" 8.25 pt bold; otherwise the default dialog font
-    bool hasColor = false;       // text colour given; otherwise the platform's default
-    Rgb color{};
+    std::optional<Rgb> color{};  // the text colour; none: the platform's default
     Align align = Align::Left;
     bool wrap = false;
     AutoSize autoSize = AutoSize::Fixed;

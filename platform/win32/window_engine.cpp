@@ -63,7 +63,7 @@ WindowEngine::WindowEngine(HINSTANCE instance, const FormSpec& form, DpiFunction
     : instance_(instance), form_(form), dpiFunctions_(dpiFunctions) {
     controls_.reserve(form_.controls.size());
     for (const ControlSpec& spec : form_.controls) {
-        controls_.push_back({&spec, nullptr, spec.color, spec.hasColor});
+        controls_.push_back({&spec, nullptr, spec.color});
     }
 }
 
@@ -137,7 +137,6 @@ void WindowEngine::SetForeColor(ControlId id, Rgb color) {
     ControlWindow* control = Find(id);
     if (control == nullptr) return;
     control->color = color;
-    control->hasColor = true;
     if (control->hwnd != nullptr) InvalidateRect(control->hwnd, nullptr, TRUE);
 }
 
@@ -283,7 +282,7 @@ bool WindowEngine::OnContainerMessage(UINT message, WPARAM wParam, LPARAM lParam
             if (control == nullptr) return false;
             auto* dc = reinterpret_cast<HDC>(wParam);
             SetTextColor(
-                dc, control->hasColor ? ToColorRef(control->color) : GetSysColor(COLOR_BTNTEXT));
+                dc, control->color ? ToColorRef(*control->color) : GetSysColor(COLOR_BTNTEXT));
             SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
             result = reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
             return true;
@@ -465,8 +464,8 @@ void WindowEngine::PaintFrame(HWND hwnd) {
         RECT text{Pixels(90), 0, Pixels(90) + extent.cx + 2 * gap, metrics.tmHeight};
         FillRect(dc, &text, GetSysColorBrush(COLOR_BTNFACE));
         SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, frame != nullptr && frame->hasColor ? ToColorRef(frame->color)
-                                                             : GetSysColor(COLOR_BTNTEXT));
+        SetTextColor(dc, frame != nullptr && frame->color ? ToColorRef(*frame->color)
+                                                          : GetSysColor(COLOR_BTNTEXT));
         TextOutW(dc, text.left + gap, 0, caption.c_str(), static_cast<int>(caption.size()));
     }
     SelectObject(dc, old);

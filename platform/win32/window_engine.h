@@ -5,6 +5,7 @@
 // nothing (the window has no cancel button).
 #pragma once
 
+#include <optional>
 #include <vector>
 
 #include "app/form.h"
@@ -63,8 +64,7 @@ class WindowEngine final : public FormView {
     struct ControlWindow {
         const ControlSpec* spec = nullptr;
         HWND hwnd = nullptr;
-        Rgb color{};
-        bool hasColor = false;
+        std::optional<Rgb> color;  // none: the platform's text colour
         WNDPROC controlProc = nullptr;  // the control class's own procedure, for a subclassed one
     };
 
