@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
@@ -639,8 +640,9 @@ class PlantedFolder {
                             nullptr) != ERROR_SUCCESS) {
             Differ("cannot write Wine's DLL overrides");
         }
+        const std::size_t bytes = (wcslen(value) + 1) * sizeof(wchar_t);
         RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                       static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t)));
+                       static_cast<DWORD>(bytes));
         RegCloseKey(key);
     }
 
