@@ -54,7 +54,8 @@ sed -n '/^ns per entry/,/^lookup-scaling /p' "$lookup_log" | grep -v '^lookup-sc
 read -r _ raw_high raw_low ratio_high ratio_low first_high first_low < <(grep '^lookup-scaling ' "$lookup_log")
 
 say "Building Torvexa.exe and the benchmark programs (win32 preset) ..."
-# Only what is measured: the launcher's dependencies are Torvexa.exe, the floors and the driver.
+# Only what is measured: the launcher's dependencies are Torvexa.exe, the floors and the planting
+# tool.
 build_preset win32 bench_launcher || exit 1
 trap finish EXIT
 start_xvfb || exit 1

@@ -14,7 +14,7 @@
 #                                     default); with SHOTS, saves PNGs of the window at start, with
 #                                     the question open and after disinfection there, and prints
 #                                     their paths
-# BUILD is a win32 build folder holding Torvexa.exe, e2e_driver.exe and sleeper.exe.
+# BUILD is a win32 build folder holding Torvexa.exe, infect.exe, e2e_driver.exe and sleeper.exe.
 
 . "$(cd "$(dirname "${BASH_SOURCE[0]}")/../../scripts" && pwd)/lib.sh"
 
@@ -26,12 +26,12 @@ sandbox_make() {
     wineserver -w
 }
 
-# The driver plants the infection itself: it is a 32-bit program like Torvexa.exe, so it sees
-# the same system folder and the same view of the registry.
+# The planting tool is a 32-bit program like Torvexa.exe, so it sees the same system folder and
+# the same view of the registry.
 sandbox_infect() {
     local build=$1
     shift
-    wine "$build/e2e_driver.exe" infect "$@"
+    wine "$build/infect.exe" "$@"
 }
 
 sandbox_scenarios() {
