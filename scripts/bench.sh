@@ -8,7 +8,7 @@
 #   bash scripts/bench.sh   TORVEXA_BENCH_RUNS (default 15) samples per program and figure;
 #                           TORVEXA_BENCH_SAMPLES=FILE keeps the raw samples there
 set -uo pipefail
-. "$(cd "$(dirname "$0")/.." && pwd)/tests/e2e/sandbox.sh"
+. "$(cd "$(dirname "$0")/.." && pwd)/sandbox/sandbox.sh"
 
 runs=${TORVEXA_BENCH_RUNS:-15}
 build=$TORVEXA_ROOT/build/win32

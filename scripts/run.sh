@@ -48,7 +48,7 @@ if [ "$mode" = own ]; then
     exit 0
 fi
 
-. "$TORVEXA_ROOT/tests/e2e/sandbox.sh"
+. "$TORVEXA_ROOT/sandbox/sandbox.sh"
 trap cleanup_wine EXIT
 trap "exit 130" INT TERM
 
