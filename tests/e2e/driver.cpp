@@ -3,8 +3,9 @@
 // moniker.exe / syslray.exe, HKT1.dll, the two Run values) and bystanders that must survive, with
 // the sandbox machine's own code (sandbox/machine.h), starts the program, reads its window and
 // message boxes through window messages and the screen's pixels, presses its buttons, and checks
-// the machine afterwards. One scenario runs the program from a folder full of planted DLLs. It
-// prints one line per scenario and a closing count.
+// the machine afterwards. One scenario runs the program from a folder full of planted DLLs, and
+// one checks the sandbox's planting tool (infect.exe) itself. It prints one line per scenario and
+// a closing count.
 //
 //   e2e_driver [--shots DIR] [scenario ...]   run the scenarios (all when none is named)
 #include <fcntl.h>
@@ -13,14 +14,17 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/prin_form.h"
 #include "platform/win32/win.h"
 #include "sandbox/machine.h"
+#include "tests/win32/support.h"
 
 namespace {
 
@@ -566,13 +570,60 @@ void Play(const Scenario& s, const std::wstring& shotDir) {
     }
 }
 
-// A step on the machine that fails (a stand-in that does not start, say) ends the scenario like
-// a difference, at the stage where it failed.
-void RunScenario(const Scenario& s, const std::wstring& shotDir) {
+// ---- the planting tool ------------------------------------------------------------------------
+
+// infect.exe with `arguments`: it must print exactly `output` and end with `exitCode`.
+void ExpectInfect(const std::vector<std::wstring>& arguments, const std::string& output,
+                  DWORD exitCode) {
+    std::wstring shown = L"infect";
+    for (const auto& a : arguments) shown += L" " + a;
+    DWORD code = 1;
+    const std::string got =
+        torvexa::test::RunCaptured(BuildDir() + L"\\infect.exe", arguments, &code);
+    // The tool prints ASCII only; widened, its line ends show in a difference as \n.
+    ExpectText(Utf8(shown) + "'s output", {got.begin(), got.end()}, {output.begin(), output.end()});
+    Expect(code == exitCode, Utf8(shown) + " ended with " + std::to_string(code) + ", expected " +
+                                 std::to_string(exitCode));
+}
+
+// The tool that the run command and the benchmarks infect their machines with plants what the
+// scenarios plant (with and without the messenger, also over an earlier infection), says what is
+// left in the form the benchmarks read, and refuses a command line it does not know.
+void PlantingTool() {
+    const Machine infected{1, 1, 0, true, {L"moniker.exe", L"syslray.exe", L"HKT1.dll"}};
+    g_stage = "setting up";
+    Reset();
+    g_stage = "on a clean machine";
+    ExpectInfect({L"--leftovers"}, "\n", 0);
+    g_stage = "infecting with the messenger";
+    ExpectInfect({L"messenger"}, "", 0);
+    ExpectMachine({1, 1, 1, true, infected.files});
+    g_stage = "reporting what is left";
+    ExpectInfect({L"--leftovers"},
+                 " process:moniker.exe process:syslray.exe value:realone_nt2003"
+                 " value:realone_nt2004 file:moniker.exe file:syslray.exe file:HKT1.dll\n",
+                 0);
+    g_stage = "infecting the infected machine again";
+    ExpectInfect({}, "", 0);
+    ExpectMachine(infected);
+    g_stage = "an unknown command line";
+    ExpectInfect({L"leftovers"}, "usage: infect [messenger] | infect --leftovers\n", 2);
+}
+
+// Runs one scenario and prints its line. A step on the machine that fails (a stand-in that does
+// not start, say) ends it like a difference, at the stage where it failed.
+bool Report(const char* name, const std::function<void()>& play) {
     try {
-        Play(s, shotDir);
-    } catch (const MachineError& e) {
-        Differ(e.what());
+        try {
+            play();
+        } catch (const MachineError& e) {
+            Differ(e.what());
+        }
+        std::printf("%s: passed\n", name);
+        return true;
+    } catch (const std::exception& e) {
+        std::printf("%s: FAILED: %s\n", name, e.what());
+        return false;
     }
 }
 
@@ -593,18 +644,21 @@ int main(int argc, char** argv) {
         shots = Wide(args[1].c_str());
         args.erase(args.begin(), args.begin() + 2);
     }
-    int passed = 0, failed = 0;
+    std::vector<std::pair<const char*, std::function<void()>>> scenarios;
+    scenarios.reserve(kScenarios.size() + 1);
     for (const Scenario& s : kScenarios) {
+        scenarios.emplace_back(s.name, [&s, &shots] { Play(s, shots); });
+    }
+    scenarios.emplace_back("planting_tool", PlantingTool);
+    int passed = 0, failed = 0;
+    for (const auto& [name, play] : scenarios) {
         bool chosen = args.empty();
-        for (const auto& a : args) chosen = chosen || a == s.name;
+        for (const auto& a : args) chosen = chosen || a == name;
         if (!chosen) continue;
-        try {
-            RunScenario(s, shots);
+        if (Report(name, play)) {
             ++passed;
-            std::printf("%s: passed\n", s.name);
-        } catch (const std::exception& e) {
+        } else {
             ++failed;
-            std::printf("%s: FAILED: %s\n", s.name, e.what());
         }
         std::fflush(stdout);
     }
