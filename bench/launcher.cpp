@@ -52,7 +52,7 @@ double NowMs() {
     return 1000.0 * static_cast<double>(c.QuadPart) / frequency;
 }
 
-using torvexa::test::BuildDir;  // where Torvexa.exe, the floors and the driver were built
+using torvexa::test::BuildDir;  // where Torvexa.exe, the floors and the planting tool were built
 
 std::string Narrow(const std::wstring& s) {
     return {s.begin(), s.end()};  // our paths and names are ASCII
@@ -204,10 +204,11 @@ void Startup(int runs) {
 
 // ---- disinfection -----------------------------------------------------------------------------
 
-// A fresh infection: the scenario driver ends what the last run left and plants the stand-ins.
+// A fresh infection: the sandbox's planting tool ends what the last run left and plants the
+// stand-ins.
 void Infect() {
-    Child driver(Quoted(BuildDir() + L"\\e2e_driver.exe") + L" infect");
-    if (driver.Wait() != 0) throw Failure{"the driver could not infect the machine"};
+    Child infect(Quoted(BuildDir() + L"\\infect.exe"));
+    if (infect.Wait() != 0) throw Failure{"the planting tool could not infect the machine"};
 }
 
 BOOL CALLBACK MatchId(HWND w, LPARAM param) {
@@ -298,14 +299,15 @@ double BatchDisinfect() {
     return NowMs() - start;
 }
 
-// What of the worm is still there a moment after a run, as the scenario driver sees it: a
+// What of the worm is still there a moment after a run, as the planting tool sees it: a
 // measurement of a run that did not do the work would flatter it, so it is reported beside the
 // samples.
 std::string Leftovers() {
     Sleep(100);
-    PipedChild driver(Quoted(BuildDir() + L"\\e2e_driver.exe") + L" leftovers");
-    std::string left = driver.Line();
-    if (driver.Process().Wait() != 0) throw Failure{"the driver could not check the machine"};
+    PipedChild infect(Quoted(BuildDir() + L"\\infect.exe") + L" --leftovers");
+    std::string left = infect.Line();
+    if (infect.Process().Wait() != 0)
+        throw Failure{"the planting tool could not check the machine"};
     return left;
 }
 

@@ -8,7 +8,7 @@
 #   bash scripts/bench.sh   TORVEXA_BENCH_RUNS (default 15) samples per program and figure;
 #                           TORVEXA_BENCH_SAMPLES=FILE keeps the raw samples there
 set -uo pipefail
-. "$(cd "$(dirname "$0")/.." && pwd)/tests/e2e/sandbox.sh"
+. "$(cd "$(dirname "$0")/.." && pwd)/sandbox/sandbox.sh"
 
 runs=${TORVEXA_BENCH_RUNS:-15}
 build=$TORVEXA_ROOT/build/win32
@@ -54,7 +54,8 @@ sed -n '/^ns per entry/,/^lookup-scaling /p' "$lookup_log" | grep -v '^lookup-sc
 read -r _ raw_high raw_low ratio_high ratio_low first_high first_low < <(grep '^lookup-scaling ' "$lookup_log")
 
 say "Building Torvexa.exe and the benchmark programs (win32 preset) ..."
-# Only what is measured: the launcher's dependencies are Torvexa.exe, the floors and the driver.
+# Only what is measured: the launcher's dependencies are Torvexa.exe, the floors and the planting
+# tool.
 build_preset win32 bench_launcher || exit 1
 trap finish EXIT
 start_xvfb || exit 1

@@ -15,7 +15,7 @@
 # folder, so a run never writes into the repository. Crashes, leaks, undefined behaviour and broken
 # expectations about the results all fail a target. One line per target: its name, the inputs run,
 # and "passed" or "FAILED" with the input that failed, kept under build/fuzz/findings/<target>/
-# with the run's log. Replay one with: build/fuzz/tests/fuzz/<target> <input>
+# with the run's log; to replay one, run build/fuzz/tests/fuzz/<target> <input>
 # The exit status is non-zero when any target failed.
 set -uo pipefail
 . "$(dirname "$0")/lib.sh"

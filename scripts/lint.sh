@@ -38,11 +38,11 @@ EOF
 }
 
 # The portable code (and its Linux tests) through the host database; the Windows layer, its tests
-# under Wine and the scenario driver through the win32 one, parsed as i686 MinGW-w64 code with the
-# cross compiler's C++ library and Windows headers and clang's own built-in headers (GCC's own
-# include folder holds GCC-only intrinsics).
+# under Wine, the sandbox machine's programs and the scenario driver through the win32 one, parsed
+# as i686 MinGW-w64 code with the cross compiler's C++ library and Windows headers and clang's own
+# built-in headers (GCC's own include folder holds GCC-only intrinsics).
 host_files=$(own_files build/host/compile_commands.json '^(app|errors|process|registry|fileinfo|platform|tests)/')
-win32_files=$(own_files build/win32/compile_commands.json '^(platform/win32|tests/win32|tests/e2e|bench)/')
+win32_files=$(own_files build/win32/compile_commands.json '^(platform/win32|tests/win32|tests/e2e|sandbox|bench)/')
 # The entry point and the floors build only with Torvexa.exe, in the ship preset.
 ship_files=$(own_files build/ship/compile_commands.json '^(platform/win32/winmain\.cpp|bench/floor_)')
 # The fuzz targets and the host benchmark build only in their own presets.
@@ -59,7 +59,7 @@ export TORVEXA_TIDY_WIN32_ARGS="--extra-arg-before=--target=i686-w64-mingw32 --e
     --extra-arg=-isystem$gcc_include/c++ --extra-arg=-isystem$gcc_include/c++/i686-w64-mingw32
     --extra-arg=-isystem$gcc_include/c++/backward --extra-arg=-isystem$clang_include
     --extra-arg=-isystem/usr/i686-w64-mingw32/include"
-export TORVEXA_TIDY_FILTER="^$TORVEXA_ROOT/(app|errors|process|registry|fileinfo|platform|tests|bench)/"
+export TORVEXA_TIDY_FILTER="^$TORVEXA_ROOT/(app|errors|process|registry|fileinfo|platform|tests|sandbox|bench)/"
 export TORVEXA_TIDY_OUT="$work/tidy"
 mkdir "$TORVEXA_TIDY_OUT"
 
@@ -108,7 +108,7 @@ say "clang-tidy: $tidy_files files, $tidy_count warnings"
 # cppcheck reads our sources without the system headers (its windows and googletest libraries
 # describe those). Excluded as a whole: useStlAlgorithm, a style opinion: the program's loops
 # with an early return read more plainly than the algorithm calls it proposes.
-cpp_dirs=(app errors process registry fileinfo platform tests bench)
+cpp_dirs=(app errors process registry fileinfo platform tests sandbox bench)
 cpp_files=$(find "${cpp_dirs[@]}" -name '*.cpp' | grep -c .)
 cpp_log="$work/cppcheck.log"
 cppcheck --quiet --std=c++20 --language=c++ -I . -j2 \

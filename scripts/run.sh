@@ -28,7 +28,7 @@ esac
 ensure_packages
 say "Building Torvexa.exe and the stand-in worm ..."
 log=$(mktemp)
-if ! { cmake --preset win32 && cmake --build --preset win32 --target Torvexa e2e_driver sleeper; } \
+if ! { cmake --preset win32 && cmake --build --preset win32 --target Torvexa infect e2e_driver; } \
     >"$log" 2>&1; then
     cat "$log"
     say "The build failed."
@@ -48,7 +48,7 @@ if [ "$mode" = own ]; then
     exit 0
 fi
 
-. "$TORVEXA_ROOT/tests/e2e/sandbox.sh"
+. "$TORVEXA_ROOT/sandbox/sandbox.sh"
 trap cleanup_wine EXIT
 trap "exit 130" INT TERM
 

@@ -29,6 +29,8 @@ void Preload(const wchar_t* const (&names)[N], DWORD flags) {
     const std::wstring system = SystemFolder();
     if (system.empty()) return;
     for (const wchar_t* name : names) {
+        // The handle is not kept: the DLL stays loaded until the process ends, which is the point.
+        // cppcheck-suppress leakReturnValNotUsed
         LoadLibraryExW((system + L"\\" + name).c_str(), nullptr, flags);
     }
 }

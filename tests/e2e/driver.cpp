@@ -1,30 +1,53 @@
 // Works the real Torvexa.exe on a stand-in infected machine the way a user would. For each
 // scenario in the table it plants harmless stand-ins of the worm (sleeper copies running as
-// moniker.exe / syslray.exe, HKT1.dll, the two Run values) and bystanders that must survive, starts
-// the program, reads its window and message boxes through window messages and the screen's pixels,
-// presses its buttons, and checks the machine afterwards. One scenario runs the program from a
-// folder full of planted DLLs. It prints one line per scenario and a closing count.
+// moniker.exe / syslray.exe, HKT1.dll, the two Run values) and bystanders that must survive, with
+// the sandbox machine's own code (sandbox/machine.h), starts the program, reads its window and
+// message boxes through window messages and the screen's pixels, presses its buttons, and checks
+// the machine afterwards. One scenario runs the program from a folder full of planted DLLs, and
+// one checks the sandbox's planting tool (infect.exe) itself. It prints one line per scenario and
+// a closing count.
 //
 //   e2e_driver [--shots DIR] [scenario ...]   run the scenarios (all when none is named)
-//   e2e_driver infect [messenger]             plant the infection and leave it running
-//   e2e_driver leftovers                      print on one line what of the worm is still there
 #include <fcntl.h>
 #include <io.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/prin_form.h"
 #include "platform/win32/win.h"
+#include "sandbox/machine.h"
+#include "tests/win32/support.h"
 
 namespace {
 
 using torvexa::ControlId;
 namespace texts = torvexa::prin_texts;
+using torvexa::sandbox::BuildDir;
+using torvexa::sandbox::Exists;
+using torvexa::sandbox::HasRunValue;
+using torvexa::sandbox::kBystanderFile;
+using torvexa::sandbox::kBystanderProgram;
+using torvexa::sandbox::kBystanderValue;
+using torvexa::sandbox::kMessenger;
+using torvexa::sandbox::kSystem;
+using torvexa::sandbox::kWormFiles;
+using torvexa::sandbox::kWormValues;
+using torvexa::sandbox::MachineError;
+using torvexa::sandbox::Plant;
+using torvexa::sandbox::Reset;
+using torvexa::sandbox::Running;
+using torvexa::sandbox::Setup;
+using torvexa::sandbox::Start;
+using torvexa::sandbox::Utf8;
+using torvexa::sandbox::WaitUntil;
 
 const std::wstring kFailedText =
     L"No pude quitar el gusano del todo!.. pulsa otra vez Desinfectame!!! o ejecutame como "
@@ -38,24 +61,6 @@ const std::wstring kTitle = L"Torvexa";
 // ---- reporting: the first difference ends a scenario ----------------------------------------
 
 std::string g_stage;  // where the scenario is, put before every difference
-
-std::string Utf8(const std::wstring& s) {
-    std::wstring shown;
-    for (wchar_t c : s) {
-        if (c == L'\n') {
-            shown += L"\\n";
-        } else if (c == L'\r') {
-            shown += L"\\r";
-        } else {
-            shown += c;
-        }
-    }
-    std::string out(shown.size() * 3 + 1, '\0');
-    int n = WideCharToMultiByte(CP_UTF8, 0, shown.c_str(), static_cast<int>(shown.size()),
-                                out.data(), static_cast<int>(out.size()), nullptr, nullptr);
-    out.resize(n > 0 ? n : 0);
-    return out;
-}
 
 struct Difference : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -73,193 +78,9 @@ void ExpectText(const std::string& what, const std::wstring& got, const std::wst
     if (got != want) Differ(what + " is \"" + Utf8(got) + "\", expected \"" + Utf8(want) + "\"");
 }
 
-// Polls every 50 ms until ready() holds or the bound passes; the bound only keeps a broken
-// program from hanging the run.
-template <class F>
-bool WaitUntil(F ready, DWORD boundMs) {
-    for (DWORD waited = 0;; waited += 50) {
-        if (ready()) return true;
-        if (waited >= boundMs) return false;
-        Sleep(50);
-    }
-}
-
-std::wstring BuildDir() {
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring dir = path;
-    return dir.substr(0, dir.find_last_of(L"\\/"));
-}
-
 // ---- the machine ------------------------------------------------------------------------------
 
-const std::wstring kSystem = L"C:\\windows\\system32\\";
-const std::wstring kMessengerDir = L"C:\\Program Files\\MSN Messenger\\";
-const wchar_t* const kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-const wchar_t* const kWormValues[] = {L"realone_nt2003", L"realone_nt2004"};
-// Lower case, as the worm names its programs; the program deletes them by upper-case paths.
-const wchar_t* const kWormFiles[] = {L"moniker.exe", L"syslray.exe", L"HKT1.dll"};
-// Bystanders sit right beside the worm's traces, so an over-reaching deletion shows.
-const wchar_t* const kBystanderValue = L"realone_nt2005";
-const wchar_t* const kBystanderFile = L"HKT2.dll";
-const wchar_t* const kBystanderProgram = L"bystander.exe";
-
-std::vector<DWORD> Pids(const std::wstring& exeName) {
-    std::vector<DWORD> pids;
-    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snap == INVALID_HANDLE_VALUE) Differ("the driver cannot take a process snapshot");
-    PROCESSENTRY32W e{};
-    e.dwSize = sizeof e;
-    for (BOOL ok = Process32FirstW(snap, &e); ok; ok = Process32NextW(snap, &e)) {
-        if (_wcsicmp(e.szExeFile, exeName.c_str()) == 0) pids.push_back(e.th32ProcessID);
-    }
-    CloseHandle(snap);
-    return pids;
-}
-
-int Running(const std::wstring& exeName) {
-    return static_cast<int>(Pids(exeName).size());
-}
-
-void EndAll(const std::wstring& exeName) {
-    for (DWORD pid : Pids(exeName)) {
-        if (HANDLE p = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid)) {
-            TerminateProcess(p, 1);
-            WaitForSingleObject(p, 5000);
-            CloseHandle(p);
-        }
-    }
-    WaitUntil([&] { return Running(exeName) == 0; }, 5000);
-}
-
-// Starts a program detached from the driver's console and standard handles, so that it keeps
-// running after the driver ends and holds no pipe of the caller open.
-PROCESS_INFORMATION Start(const std::wstring& path) {
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = si.hStdOutput = si.hStdError = INVALID_HANDLE_VALUE;
-    PROCESS_INFORMATION pi{};
-    std::wstring cmd = L"\"" + path + L"\"";
-    if (!CreateProcessW(path.c_str(), cmd.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS,
-                        nullptr, nullptr, &si, &pi)) {
-        Differ("cannot start " + Utf8(path) + " (error " + std::to_string(GetLastError()) + ")");
-    }
-    CloseHandle(pi.hThread);
-    pi.hThread = nullptr;
-    return pi;
-}
-
-void StartStandIn(const std::wstring& path) {
-    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES &&
-        !CopyFileW((BuildDir() + L"\\sleeper.exe").c_str(), path.c_str(), FALSE)) {
-        Differ("cannot copy the sleeper to " + Utf8(path));
-    }
-    CloseHandle(Start(path).hProcess);
-}
-
-void WriteSmallFile(const std::wstring& path) {
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) Differ("cannot write " + Utf8(path));
-    DWORD written = 0;
-    WriteFile(f, "MZ", 2, &written, nullptr);
-    CloseHandle(f);
-}
-
-bool Exists(const std::wstring& path) {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-void Remove(const std::wstring& path) {
-    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    // An ended stand-in can hold its file for a moment.
-    WaitUntil([&] { return DeleteFileW(path.c_str()) || !Exists(path); }, 5000);
-}
-
-// The driver is a 32-bit program like Torvexa.exe, so it sees the same view of the registry.
-void SetRunValue(const wchar_t* name, const std::wstring& data) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS) {
-        Differ("cannot open the Run key for writing");
-    }
-    const std::size_t bytes = (data.size() + 1) * sizeof(wchar_t);
-    RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                   static_cast<DWORD>(bytes));
-    RegCloseKey(key);
-}
-
-bool HasRunValue(const wchar_t* name) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
-        return false;
-    }
-    bool found = RegQueryValueExW(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-    RegCloseKey(key);
-    return found;
-}
-
-void DeleteRunValue(const wchar_t* name) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
-        RegDeleteValueW(key, name);
-        RegCloseKey(key);
-    }
-}
-
-struct Setup {
-    int monikers = 0;          // running moniker.exe stand-ins
-    bool syslray = false;      // a running syslray.exe stand-in
-    bool messenger = false;    // a running msnmsgr.exe stand-in
-    bool traces = false;       // the three worm files and the two Run values
-    bool readOnlyDll = false;  // HKT1.dll cannot be deleted
-};
-
-void Plant(const Setup& s) {
-    StartStandIn(kSystem + kBystanderProgram);
-    WriteSmallFile(kSystem + kBystanderFile);
-    SetRunValue(kBystanderValue, kSystem + kBystanderProgram);
-    if (s.traces) {
-        for (const wchar_t* name : {kWormFiles[0], kWormFiles[1]}) {
-            CopyFileW((BuildDir() + L"\\sleeper.exe").c_str(), (kSystem + name).c_str(), FALSE);
-        }
-        WriteSmallFile(kSystem + kWormFiles[2]);
-        for (const wchar_t* value : kWormValues) SetRunValue(value, kSystem + kWormFiles[0]);
-    }
-    if (s.readOnlyDll)
-        SetFileAttributesW((kSystem + kWormFiles[2]).c_str(), FILE_ATTRIBUTE_READONLY);
-    for (int i = 0; i < s.monikers; ++i) StartStandIn(kSystem + kWormFiles[0]);
-    if (s.syslray) StartStandIn(kSystem + kWormFiles[1]);
-    if (s.messenger) {
-        CreateDirectoryW(kMessengerDir.c_str(), nullptr);
-        StartStandIn(kMessengerDir + L"msnmsgr.exe");
-    }
-    bool up = WaitUntil(
-        [&] {
-            return Running(kWormFiles[0]) == s.monikers &&
-                   Running(kWormFiles[1]) == (s.syslray ? 1 : 0) &&
-                   Running(L"msnmsgr.exe") == (s.messenger ? 1 : 0) &&
-                   Running(kBystanderProgram) == 1;
-        },
-        10000);
-    Expect(up, "the stand-ins did not start");
-}
-
-// Ends everything the scenarios start and removes every trace, bystanders included.
-void Reset() {
-    for (const wchar_t* name :
-         {L"Torvexa.exe", kWormFiles[0], kWormFiles[1], L"msnmsgr.exe", kBystanderProgram}) {
-        EndAll(name);
-    }
-    for (const wchar_t* name : kWormFiles) Remove(kSystem + name);
-    Remove(kSystem + kBystanderFile);
-    Remove(kSystem + kBystanderProgram);
-    Remove(kMessengerDir + L"msnmsgr.exe");
-    for (const wchar_t* value : kWormValues) DeleteRunValue(value);
-    DeleteRunValue(kBystanderValue);
-}
-
+// What a scenario expects of the machine once a press is done.
 struct Machine {
     int monikers = 0, syslrays = 0, messengers = 0;
     bool runValues = false;           // both worm values still there
@@ -274,7 +95,7 @@ void ExpectMachine(const Machine& want) {
     };
     count("moniker.exe", kWormFiles[0], want.monikers);
     count("syslray.exe", kWormFiles[1], want.syslrays);
-    count("msnmsgr.exe", L"msnmsgr.exe", want.messengers);
+    count("msnmsgr.exe", kMessenger, want.messengers);
     count("bystander programs", kBystanderProgram, 1);
     for (const wchar_t* value : kWormValues) {
         Expect(HasRunValue(value) == want.runValues,
@@ -288,21 +109,6 @@ void ExpectMachine(const Machine& want) {
                Utf8(name) + (wanted ? " is gone" : " is still there"));
     }
     Expect(Exists(kSystem + kBystanderFile), "the bystander file is gone");
-}
-
-// What of the worm is still there, as " process:NAME", " value:NAME" and " file:NAME" items.
-std::string Leftovers() {
-    std::string left;
-    for (const wchar_t* exe : {kWormFiles[0], kWormFiles[1]}) {
-        if (Running(exe) > 0) left += " process:" + Utf8(exe);
-    }
-    for (const wchar_t* value : kWormValues) {
-        if (HasRunValue(value)) left += " value:" + Utf8(value);
-    }
-    for (const wchar_t* name : kWormFiles) {
-        if (Exists(kSystem + name)) left += " file:" + Utf8(name);
-    }
-    return left;
 }
 
 // ---- the program's window -----------------------------------------------------------------
@@ -557,10 +363,10 @@ class Torvexa {
 // program has started. Each gets Windows' native-first load order, so that only the program's
 // restriction of its DLL search keeps them out.
 const wchar_t* const kPlantedNames[] = {
-    L"uxtheme",  L"dwmapi",   L"msimg32",  L"comctl32",      L"oleacc",   L"msctf",
-    L"shell32",  L"shcore",   L"shlwapi",  L"propsys",       L"ole32",    L"oleaut32",
-    L"combase",  L"rpcrt4",   L"apphelp",  L"windowscodecs", L"userenv",  L"profapi",
-    L"setupapi", L"clbcatq",  L"cryptbase", L"ntmarta",
+    L"uxtheme",  L"dwmapi",  L"msimg32",   L"comctl32",      L"oleacc",  L"msctf",
+    L"shell32",  L"shcore",  L"shlwapi",   L"propsys",       L"ole32",   L"oleaut32",
+    L"combase",  L"rpcrt4",  L"apphelp",   L"windowscodecs", L"userenv", L"profapi",
+    L"setupapi", L"clbcatq", L"cryptbase", L"ntmarta",
 };
 // Planted too, but left in Wine's own order: Wine's user32 imports them, so Wine loads them
 // before the program's first instruction, where no program can restrict anything (Windows'
@@ -639,8 +445,9 @@ class PlantedFolder {
                             nullptr) != ERROR_SUCCESS) {
             Differ("cannot write Wine's DLL overrides");
         }
+        const std::size_t bytes = (wcslen(value) + 1) * sizeof(wchar_t);
         RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                       static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t)));
+                       static_cast<DWORD>(bytes));
         RegCloseKey(key);
     }
 
@@ -711,7 +518,7 @@ void ExpectStart(Torvexa& app, bool infected) {
     app.ExpectStatus(infected ? texts::kInfected : texts::kClean, infected);
 }
 
-void RunScenario(const Scenario& s, const std::wstring& shotDir) {
+void Play(const Scenario& s, const std::wstring& shotDir) {
     const std::wstring shots = s.screenshots ? shotDir : L"";
     g_stage = "setting up";
     Reset();
@@ -763,6 +570,63 @@ void RunScenario(const Scenario& s, const std::wstring& shotDir) {
     }
 }
 
+// ---- the planting tool ------------------------------------------------------------------------
+
+// infect.exe with `arguments`: it must print exactly `output` and end with `exitCode`.
+void ExpectInfect(const std::vector<std::wstring>& arguments, const std::string& output,
+                  DWORD exitCode) {
+    std::wstring shown = L"infect";
+    for (const auto& a : arguments) shown += L" " + a;
+    DWORD code = 1;
+    const std::string got =
+        torvexa::test::RunCaptured(BuildDir() + L"\\infect.exe", arguments, &code);
+    // The tool prints ASCII only; widened, its line ends show in a difference as \n.
+    ExpectText(Utf8(shown) + "'s output", {got.begin(), got.end()}, {output.begin(), output.end()});
+    Expect(code == exitCode, Utf8(shown) + " ended with " + std::to_string(code) + ", expected " +
+                                 std::to_string(exitCode));
+}
+
+// The tool that the run command and the benchmarks infect their machines with plants what the
+// scenarios plant (with and without the messenger, also over an earlier infection), says what is
+// left in the form the benchmarks read, and refuses a command line it does not know.
+void PlantingTool() {
+    const Machine infected{1, 1, 0, true, {L"moniker.exe", L"syslray.exe", L"HKT1.dll"}};
+    g_stage = "setting up";
+    Reset();
+    g_stage = "on a clean machine";
+    ExpectInfect({L"--leftovers"}, "\n", 0);
+    g_stage = "infecting with the messenger";
+    ExpectInfect({L"messenger"}, "", 0);
+    ExpectMachine({1, 1, 1, true, infected.files});
+    g_stage = "reporting what is left";
+    ExpectInfect({L"--leftovers"},
+                 " process:moniker.exe process:syslray.exe value:realone_nt2003"
+                 " value:realone_nt2004 file:moniker.exe file:syslray.exe file:HKT1.dll\n",
+                 0);
+    g_stage = "infecting the infected machine again";
+    ExpectInfect({}, "", 0);
+    ExpectMachine(infected);
+    g_stage = "an unknown command line";
+    ExpectInfect({L"leftovers"}, "usage: infect [messenger] | infect --leftovers\n", 2);
+}
+
+// Runs one scenario and prints its line. A step on the machine that fails (a stand-in that does
+// not start, say) ends it like a difference, at the stage where it failed.
+bool Report(const char* name, const std::function<void()>& play) {
+    try {
+        try {
+            play();
+        } catch (const MachineError& e) {
+            Differ(e.what());
+        }
+        std::printf("%s: passed\n", name);
+        return true;
+    } catch (const std::exception& e) {
+        std::printf("%s: FAILED: %s\n", name, e.what());
+        return false;
+    }
+}
+
 std::wstring Wide(const char* s) {
     std::wstring w(MultiByteToWideChar(CP_ACP, 0, s, -1, nullptr, 0), L'\0');
     MultiByteToWideChar(CP_ACP, 0, s, -1, w.data(), static_cast<int>(w.size()));
@@ -775,37 +639,26 @@ std::wstring Wide(const char* s) {
 int main(int argc, char** argv) {
     _setmode(_fileno(stdout), _O_BINARY);  // plain "\n" line ends for the shell that reads them
     std::vector<std::string> args(argv + 1, argv + argc);
-    try {
-        if (!args.empty() && args[0] == "infect") {
-            Reset();
-            Plant({1, true, args.size() > 1 && args[1] == "messenger", true});
-            return 0;
-        }
-        if (!args.empty() && args[0] == "leftovers") {
-            std::printf("%s\n", Leftovers().c_str());
-            return 0;
-        }
-    } catch (const std::exception& e) {
-        std::printf("e2e_driver: %s\n", e.what());
-        return 1;
-    }
     std::wstring shots;
     if (args.size() >= 2 && args[0] == "--shots") {
         shots = Wide(args[1].c_str());
         args.erase(args.begin(), args.begin() + 2);
     }
-    int passed = 0, failed = 0;
+    std::vector<std::pair<const char*, std::function<void()>>> scenarios;
+    scenarios.reserve(kScenarios.size() + 1);
     for (const Scenario& s : kScenarios) {
+        scenarios.emplace_back(s.name, [&s, &shots] { Play(s, shots); });
+    }
+    scenarios.emplace_back("planting_tool", PlantingTool);
+    int passed = 0, failed = 0;
+    for (const auto& [name, play] : scenarios) {
         bool chosen = args.empty();
-        for (const auto& a : args) chosen = chosen || a == s.name;
+        for (const auto& a : args) chosen = chosen || a == name;
         if (!chosen) continue;
-        try {
-            RunScenario(s, shots);
+        if (Report(name, play)) {
             ++passed;
-            std::printf("%s: passed\n", s.name);
-        } catch (const std::exception& e) {
+        } else {
             ++failed;
-            std::printf("%s: FAILED: %s\n", s.name, e.what());
         }
         std::fflush(stdout);
     }

@@ -8,10 +8,10 @@
 #
 #   bash tests/e2e/run.sh [MACHINE ...]   MACHINE: 32-bit, 64-bit, xp (all three by default)
 set -uo pipefail
-. "$(cd "$(dirname "$0")" && pwd)/sandbox.sh"
+. "$(cd "$(dirname "$0")/../.." && pwd)/sandbox/sandbox.sh"
 
 build=${TORVEXA_E2E_BUILD:-$TORVEXA_ROOT/build/win32}
-for f in Torvexa.exe e2e_driver.exe sleeper.exe planted_dll.dll; do
+for f in Torvexa.exe e2e_driver.exe infect.exe sleeper.exe planted_dll.dll; do
     if [ ! -f "$build/$f" ]; then
         say "scenarios: FAILED: $build/$f is missing (build the win32 preset first)"
         say "0 passed, 1 failed"

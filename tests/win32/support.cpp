@@ -40,7 +40,8 @@ Child StartSleeperAs(const std::wstring& folder, const std::wstring& exeName) {
     return child;
 }
 
-std::string RunCaptured(const std::wstring& program, const std::vector<std::wstring>& arguments) {
+std::string RunCaptured(const std::wstring& program, const std::vector<std::wstring>& arguments,
+                        DWORD* exitCode) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE readEnd = nullptr, writeEnd = nullptr;
     if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) throw std::runtime_error("no pipe");
@@ -53,9 +54,8 @@ std::string RunCaptured(const std::wstring& program, const std::vector<std::wstr
     std::wstring cmd = L"\"" + program + L"\"";
     for (const std::wstring& a : arguments) cmd += L" \"" + a + L"\"";
     PROCESS_INFORMATION pi{};
-    const BOOL started =
-        CreateProcessW(program.c_str(), cmd.data(), nullptr, nullptr, TRUE,
-                       0, nullptr, nullptr, &si, &pi);
+    const BOOL started = CreateProcessW(program.c_str(), cmd.data(), nullptr, nullptr, TRUE, 0,
+                                        nullptr, nullptr, &si, &pi);
     CloseHandle(writeEnd);
     std::string output;
     if (started) {
@@ -65,6 +65,7 @@ std::string RunCaptured(const std::wstring& program, const std::vector<std::wstr
             output.append(buffer, got);
         }
         WaitForSingleObject(pi.hProcess, 60000);
+        if (exitCode != nullptr) GetExitCodeProcess(pi.hProcess, exitCode);
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
     }

@@ -24,8 +24,9 @@ Child StartSleeperAs(const std::wstring& folder, const std::wstring& exeName);
 std::wstring MakeScratchFolder(const std::wstring& tag);
 
 // Runs `program` with `arguments` and returns what it wrote to its standard output once it has
-// ended (bounded by 60 s).
-std::string RunCaptured(const std::wstring& program, const std::vector<std::wstring>& arguments);
+// ended (bounded by 60 s); its exit code goes to `exitCode` when one is given.
+std::string RunCaptured(const std::wstring& program, const std::vector<std::wstring>& arguments,
+                        DWORD* exitCode = nullptr);
 
 // Gives the program named `exeName` Windows' own load order, native DLL first, for the DLL
 // `dllName` (without .dll), through Wine's per-program overrides, while it lives. Wine otherwise

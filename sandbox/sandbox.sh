@@ -1,5 +1,6 @@
 # The sandbox machine: a throw-away Wine prefix (never the user's own) that can carry a harmless
-# stand-in of the worm. Sourced, not run; needs scripts/lib.sh's start_xvfb or a display.
+# stand-in of the worm. The run command, the benchmarks and the scenarios all use it. Sourced, not
+# run; needs scripts/lib.sh's start_xvfb or a display.
 #
 #   sandbox_make [ARCH [VERSION]]     a fresh prefix in a new folder (WINEPREFIX is exported):
 #                                     32-bit Windows, or 64-bit with "win64"; VERSION is the
@@ -14,9 +15,9 @@
 #                                     default); with SHOTS, saves PNGs of the window at start, with
 #                                     the question open and after disinfection there, and prints
 #                                     their paths
-# BUILD is a win32 build folder holding Torvexa.exe, e2e_driver.exe and sleeper.exe.
+# BUILD is a win32 build folder holding Torvexa.exe, infect.exe, e2e_driver.exe and sleeper.exe.
 
-. "$(cd "$(dirname "${BASH_SOURCE[0]}")/../../scripts" && pwd)/lib.sh"
+. "$(cd "$(dirname "${BASH_SOURCE[0]}")/../scripts" && pwd)/lib.sh"
 
 # Wine reads the virtual-desktop setting when its server starts, and the server that wrote it is
 # still up: without a restart, windows land on the bare X display without caption or border.
@@ -26,12 +27,12 @@ sandbox_make() {
     wineserver -w
 }
 
-# The driver plants the infection itself: it is a 32-bit program like Torvexa.exe, so it sees
-# the same system folder and the same view of the registry.
+# The planting tool is a 32-bit program like Torvexa.exe, so it sees the same system folder and
+# the same view of the registry.
 sandbox_infect() {
     local build=$1
     shift
-    wine "$build/e2e_driver.exe" infect "$@"
+    wine "$build/infect.exe" "$@"
 }
 
 sandbox_scenarios() {

@@ -1,0 +1,198 @@
+#include "sandbox/machine.h"
+
+#include <cstddef>
+
+namespace torvexa::sandbox {
+
+namespace {
+
+std::vector<DWORD> Pids(const std::wstring& exeName) {
+    std::vector<DWORD> pids;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE) throw MachineError("cannot take a process snapshot");
+    PROCESSENTRY32W e{};
+    e.dwSize = sizeof e;
+    for (BOOL ok = Process32FirstW(snap, &e); ok; ok = Process32NextW(snap, &e)) {
+        if (_wcsicmp(e.szExeFile, exeName.c_str()) == 0) pids.push_back(e.th32ProcessID);
+    }
+    CloseHandle(snap);
+    return pids;
+}
+
+void EndAll(const std::wstring& exeName) {
+    for (DWORD pid : Pids(exeName)) {
+        if (HANDLE p = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid)) {
+            TerminateProcess(p, 1);
+            WaitForSingleObject(p, 5000);
+            CloseHandle(p);
+        }
+    }
+    WaitUntil([&] { return Running(exeName) == 0; }, 5000);
+}
+
+std::wstring Sleeper() {
+    return BuildDir() + L"\\sleeper.exe";
+}
+
+void StartStandIn(const std::wstring& path) {
+    if (!Exists(path) && !CopyFileW(Sleeper().c_str(), path.c_str(), FALSE)) {
+        throw MachineError("cannot copy the sleeper to " + Utf8(path));
+    }
+    CloseHandle(Start(path).hProcess);
+}
+
+void WriteSmallFile(const std::wstring& path) {
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) throw MachineError("cannot write " + Utf8(path));
+    DWORD written = 0;
+    WriteFile(f, "MZ", 2, &written, nullptr);
+    CloseHandle(f);
+}
+
+void Remove(const std::wstring& path) {
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    // An ended stand-in can hold its file for a moment.
+    WaitUntil([&] { return DeleteFileW(path.c_str()) || !Exists(path); }, 5000);
+}
+
+void SetRunValue(const wchar_t* name, const std::wstring& data) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS) {
+        throw MachineError("cannot open the Run key for writing");
+    }
+    const std::size_t bytes = (data.size() + 1) * sizeof(wchar_t);
+    RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                   static_cast<DWORD>(bytes));
+    RegCloseKey(key);
+}
+
+void DeleteRunValue(const wchar_t* name) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        RegDeleteValueW(key, name);
+        RegCloseKey(key);
+    }
+}
+
+}  // namespace
+
+std::string Utf8(const std::wstring& s) {
+    std::wstring shown;
+    for (wchar_t c : s) {
+        if (c == L'\n') {
+            shown += L"\\n";
+        } else if (c == L'\r') {
+            shown += L"\\r";
+        } else {
+            shown += c;
+        }
+    }
+    std::string out(shown.size() * 3 + 1, '\0');
+    const int n = WideCharToMultiByte(CP_UTF8, 0, shown.c_str(), static_cast<int>(shown.size()),
+                                      out.data(), static_cast<int>(out.size()), nullptr, nullptr);
+    out.resize(n > 0 ? n : 0);
+    return out;
+}
+
+std::wstring BuildDir() {
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring dir = path;
+    return dir.substr(0, dir.find_last_of(L"\\/"));
+}
+
+int Running(const std::wstring& exeName) {
+    return static_cast<int>(Pids(exeName).size());
+}
+
+bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool HasRunValue(const wchar_t* name) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    const bool found =
+        RegQueryValueExW(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return found;
+}
+
+std::string Leftovers() {
+    std::string left;
+    for (const wchar_t* exe : {kWormFiles[0], kWormFiles[1]}) {
+        if (Running(exe) > 0) left += " process:" + Utf8(exe);
+    }
+    for (const wchar_t* value : kWormValues) {
+        if (HasRunValue(value)) left += " value:" + Utf8(value);
+    }
+    for (const wchar_t* name : kWormFiles) {
+        if (Exists(kSystem + name)) left += " file:" + Utf8(name);
+    }
+    return left;
+}
+
+PROCESS_INFORMATION Start(const std::wstring& path) {
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = si.hStdOutput = si.hStdError = INVALID_HANDLE_VALUE;
+    PROCESS_INFORMATION pi{};
+    std::wstring cmd = L"\"" + path + L"\"";
+    if (!CreateProcessW(path.c_str(), cmd.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS,
+                        nullptr, nullptr, &si, &pi)) {
+        const DWORD error = GetLastError();  // before the conversion below can touch it
+        throw MachineError("cannot start " + Utf8(path) + " (error " + std::to_string(error) + ")");
+    }
+    CloseHandle(pi.hThread);
+    pi.hThread = nullptr;
+    return pi;
+}
+
+void Plant(const Setup& s) {
+    StartStandIn(kSystem + kBystanderProgram);
+    WriteSmallFile(kSystem + kBystanderFile);
+    SetRunValue(kBystanderValue, kSystem + kBystanderProgram);
+    if (s.traces) {
+        for (const wchar_t* name : {kWormFiles[0], kWormFiles[1]}) {
+            CopyFileW(Sleeper().c_str(), (kSystem + name).c_str(), FALSE);
+        }
+        WriteSmallFile(kSystem + kWormFiles[2]);
+        for (const wchar_t* value : kWormValues) SetRunValue(value, kSystem + kWormFiles[0]);
+    }
+    if (s.readOnlyDll)
+        SetFileAttributesW((kSystem + kWormFiles[2]).c_str(), FILE_ATTRIBUTE_READONLY);
+    for (int i = 0; i < s.monikers; ++i) StartStandIn(kSystem + kWormFiles[0]);
+    if (s.syslray) StartStandIn(kSystem + kWormFiles[1]);
+    if (s.messenger) {
+        CreateDirectoryW(kMessengerDir.c_str(), nullptr);
+        StartStandIn(kMessengerDir + kMessenger);
+    }
+    const bool up = WaitUntil(
+        [&] {
+            return Running(kWormFiles[0]) == s.monikers &&
+                   Running(kWormFiles[1]) == (s.syslray ? 1 : 0) &&
+                   Running(kMessenger) == (s.messenger ? 1 : 0) && Running(kBystanderProgram) == 1;
+        },
+        10000);
+    if (!up) throw MachineError("the stand-ins did not start");
+}
+
+void Reset() {
+    for (const wchar_t* name :
+         {L"Torvexa.exe", kWormFiles[0], kWormFiles[1], kMessenger, kBystanderProgram}) {
+        EndAll(name);
+    }
+    for (const wchar_t* name : kWormFiles) Remove(kSystem + name);
+    Remove(kSystem + kBystanderFile);
+    Remove(kSystem + kBystanderProgram);
+    Remove(kMessengerDir + kMessenger);
+    for (const wchar_t* value : kWormValues) DeleteRunValue(value);
+    DeleteRunValue(kBystanderValue);
+}
+
+}  // namespace torvexa::sandbox

@@ -1,0 +1,88 @@
+// The sandbox machine: a throw-away Wine prefix that carries a harmless stand-in of the worm.
+// What the planting tool and the scenario driver both do to it: plant the stand-in infection
+// (copies of the sleeper running as moniker.exe and syslray.exe, HKT1.dll, the two Run values)
+// and the bystanders that must survive it, end and remove all of that again, and read back what
+// is there. Both are 32-bit programs like Torvexa.exe, so they see the same system folder and the
+// same view of the registry as the program and the worm.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/win32/win.h"
+
+namespace torvexa::sandbox {
+
+// A step on the machine that could not be done: a copy, a start, a snapshot, stand-ins that did
+// not come up.
+struct MachineError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Polls every 50 ms until ready() holds or the bound passes; the bound only keeps a broken
+// program from hanging the run.
+template <class F>
+bool WaitUntil(F ready, DWORD boundMs) {
+    for (DWORD waited = 0;; waited += 50) {
+        if (ready()) return true;
+        if (waited >= boundMs) return false;
+        Sleep(50);
+    }
+}
+
+// UTF-8 for a one-line report: line ends are shown as \n and \r.
+std::string Utf8(const std::wstring& s);
+
+// The folder this program was started from: the build folder, which holds the sleeper too.
+std::wstring BuildDir();
+
+// ---- the stand-ins' names ---------------------------------------------------------------------
+
+inline const std::wstring kSystem = L"C:\\windows\\system32\\";
+inline const std::wstring kMessengerDir = L"C:\\Program Files\\MSN Messenger\\";
+inline constexpr const wchar_t* kMessenger = L"msnmsgr.exe";
+inline constexpr const wchar_t* kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline constexpr const wchar_t* kWormValues[] = {L"realone_nt2003", L"realone_nt2004"};
+// Lower case, as the worm names its programs; the program deletes them by upper-case paths.
+inline constexpr const wchar_t* kWormFiles[] = {L"moniker.exe", L"syslray.exe", L"HKT1.dll"};
+// Bystanders sit right beside the worm's traces, so an over-reaching deletion shows.
+inline constexpr const wchar_t* kBystanderValue = L"realone_nt2005";
+inline constexpr const wchar_t* kBystanderFile = L"HKT2.dll";
+inline constexpr const wchar_t* kBystanderProgram = L"bystander.exe";
+
+// ---- reading the machine ----------------------------------------------------------------------
+
+// How many processes run the program `exeName` (a bare file name, any case).
+int Running(const std::wstring& exeName);
+bool Exists(const std::wstring& path);
+bool HasRunValue(const wchar_t* name);
+
+// What of the worm is still there, as " process:NAME", " value:NAME" and " file:NAME" items
+// ("" on a clean machine).
+std::string Leftovers();
+
+// ---- changing it ------------------------------------------------------------------------------
+
+// Starts a program detached from this program's console and standard handles, so that it keeps
+// running after this program ends and holds no pipe of the caller open. The caller owns the
+// process handle; the thread handle is already closed.
+PROCESS_INFORMATION Start(const std::wstring& path);
+
+// What to plant besides the bystanders, which are always planted.
+struct Setup {
+    int monikers = 0;          // running moniker.exe stand-ins
+    bool syslray = false;      // a running syslray.exe stand-in
+    bool messenger = false;    // a running msnmsgr.exe stand-in
+    bool traces = false;       // the three worm files and the two Run values
+    bool readOnlyDll = false;  // HKT1.dll cannot be deleted
+};
+
+// Plants `s` on a machine that Reset has cleared, and returns once every stand-in runs.
+void Plant(const Setup& s);
+
+// Ends everything the stand-ins and Torvexa.exe started and removes every trace, bystanders
+// included.
+void Reset();
+
+}  // namespace torvexa::sandbox
