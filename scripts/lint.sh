@@ -20,34 +20,43 @@ for preset in host win32 ship fuzz bench; do
     fi
 done
 
-# Our translation units in a compile database: nothing under build/ or outside the repository.
+# Our own folders, as the build reads them.
+mapfile -t folders < <(awk '!/^#/ && NF { print $2 }' cmake/source_folders.txt)
+ours="^($(IFS='|'; echo "${folders[*]}"))/"
+
+# Our translation units in a compile database that no database before it gave: nothing under
+# build/ or outside the repository. A file built in several presets (the logic is compiled for
+# Linux and for Windows) is analysed once, in the first: host, win32, ship, fuzz, bench.
+: >"$work/seen"
 own_files() {
-    python3 - "$1" "$TORVEXA_ROOT" "$2" <<'EOF'
+    python3 - "$1" "$TORVEXA_ROOT" "$ours" "$work/seen" <<'EOF'
 import json, os, re, sys
-db, root, pattern = sys.argv[1], sys.argv[2], re.compile(sys.argv[3])
-seen = set()
+db, root, pattern, seen_file = sys.argv[1], sys.argv[2], re.compile(sys.argv[3]), sys.argv[4]
+seen = set(open(seen_file).read().split())
+new = []
 for entry in json.load(open(db)):
     path = os.path.normpath(os.path.join(entry["directory"], entry["file"]))
     rel = os.path.relpath(path, root)
-    if rel.startswith("..") or rel.startswith("build/") or not pattern.match(rel):
+    if rel.startswith("..") or not pattern.match(rel) or rel in seen:
         continue
-    if rel not in seen:
-        seen.add(rel)
-        print(rel)
+    seen.add(rel)
+    new.append(rel)
+open(seen_file, "a").write("".join(f + "\n" for f in new))
+print("\n".join(new))
 EOF
 }
 
-# The portable code (and its Linux tests) through the host database; the Windows layer, its tests
-# under Wine, the sandbox machine's programs and the scenario driver through the win32 one, parsed
-# as i686 MinGW-w64 code with the cross compiler's C++ library and Windows headers and clang's own
-# built-in headers (GCC's own include folder holds GCC-only intrinsics).
-host_files=$(own_files build/host/compile_commands.json '^(app|errors|process|registry|fileinfo|platform|tests)/')
-win32_files=$(own_files build/win32/compile_commands.json '^(platform/win32|tests/win32|tests/e2e|sandbox|bench)/')
-# The entry point and the floors build only with Torvexa.exe, in the ship preset.
-ship_files=$(own_files build/ship/compile_commands.json '^(platform/win32/winmain\.cpp|bench/floor_)')
-# The fuzz targets and the host benchmark build only in their own presets.
-fuzz_files=$(own_files build/fuzz/compile_commands.json '^tests/fuzz/')
-bench_files=$(own_files build/bench/compile_commands.json '^bench/lookup/')
+# The portable code and its Linux tests through the host database; the Windows layer, its tests
+# under Wine, the sandbox machine's programs and the scenario driver through the win32 one; the
+# entry point and the floors, built only with Torvexa.exe, through the ship one; the fuzz targets
+# and the host benchmark through their own. Windows code is parsed as i686 MinGW-w64 code with the
+# cross compiler's C++ library and Windows headers and clang's own built-in headers (GCC's own
+# include folder holds GCC-only intrinsics).
+host_files=$(own_files build/host/compile_commands.json)
+win32_files=$(own_files build/win32/compile_commands.json)
+ship_files=$(own_files build/ship/compile_commands.json)
+fuzz_files=$(own_files build/fuzz/compile_commands.json)
+bench_files=$(own_files build/bench/compile_commands.json)
 if [ -z "$host_files" ] || [ -z "$win32_files" ] || [ -z "$ship_files" ] || [ -z "$fuzz_files" ] ||
     [ -z "$bench_files" ]; then
     say "clang-tidy: no files found in the compile databases (build/host, win32, ship, fuzz, bench)"
@@ -59,7 +68,7 @@ export TORVEXA_TIDY_WIN32_ARGS="--extra-arg-before=--target=i686-w64-mingw32 --e
     --extra-arg=-isystem$gcc_include/c++ --extra-arg=-isystem$gcc_include/c++/i686-w64-mingw32
     --extra-arg=-isystem$gcc_include/c++/backward --extra-arg=-isystem$clang_include
     --extra-arg=-isystem/usr/i686-w64-mingw32/include"
-export TORVEXA_TIDY_FILTER="^$TORVEXA_ROOT/(app|errors|process|registry|fileinfo|platform|tests|sandbox|bench)/"
+export TORVEXA_TIDY_FILTER="^$TORVEXA_ROOT/${ours#^}"
 export TORVEXA_TIDY_OUT="$work/tidy"
 mkdir "$TORVEXA_TIDY_OUT"
 
@@ -108,7 +117,7 @@ say "clang-tidy: $tidy_files files, $tidy_count warnings"
 # cppcheck reads our sources without the system headers (its windows and googletest libraries
 # describe those). Excluded as a whole: useStlAlgorithm, a style opinion: the program's loops
 # with an early return read more plainly than the algorithm calls it proposes.
-cpp_dirs=(app errors process registry fileinfo platform tests sandbox bench)
+cpp_dirs=("${folders[@]}")
 cpp_files=$(find "${cpp_dirs[@]}" -name '*.cpp' | grep -c .)
 cpp_log="$work/cppcheck.log"
 cppcheck --quiet --std=c++20 --language=c++ -I . -j2 \
