@@ -46,7 +46,7 @@ struct ControlSpec {
     ControlId id = ControlId::None;
     const wchar_t* name = L"";
     ControlKind kind = ControlKind::Label;
-    ControlId container = ControlId::None;  // None: directly on the window
+    ControlId container = ControlId::None;         // None: directly on the window
     int left = 0, top = 0, width = 0, height = 0;  // twips, from the container's client area
     int tabIndex = 0;
     std::wstring text{};

@@ -20,8 +20,8 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-HWND Create(const wchar_t* windowClass, const std::wstring& text, DWORD style, RECT r,
-            HWND parent, HINSTANCE instance) {
+HWND Create(const wchar_t* windowClass, const std::wstring& text, DWORD style, RECT r, HWND parent,
+            HINSTANCE instance) {
     HWND hwnd = CreateWindowExW(0, windowClass, text.c_str(), style, r.left, r.top, r.right,
                                 r.bottom, parent, nullptr, instance, nullptr);
     if (hwnd == nullptr) throw std::runtime_error("a window could not be created");
@@ -46,8 +46,8 @@ int Run(HINSTANCE instance, int nShowCmd) {
     HWND window = Create(wc.lpszClassName, std::wstring(L"Floor"), WS_CAPTION | WS_SYSMENU,
                          {CW_USEDEFAULT, CW_USEDEFAULT, 365, 240}, nullptr, instance);
     const auto font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
-    HWND label = Create(L"STATIC", L"Un texto", WS_CHILD | WS_VISIBLE, {16, 16, 300, 20}, window,
-                        instance);
+    HWND label =
+        Create(L"STATIC", L"Un texto", WS_CHILD | WS_VISIBLE, {16, 16, 300, 20}, window, instance);
     HWND button = Create(L"BUTTON", L"Salir", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON,
                          {16, 48, 120, 28}, window, instance);
     SendMessageW(label, WM_SETFONT, font, TRUE);

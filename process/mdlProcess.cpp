@@ -134,8 +134,8 @@ void mdlProcess::Kill_Process(ProcessId id) {
     std::uint32_t exitCode = 0;
 
     // The owner is the safety net for a report that throws (memory running out).
-    ProcessHandle process(api_,
-                          api_.OpenProcess(kProcessTerminate | kProcessQueryInformation, false, id));
+    ProcessHandle process(
+        api_, api_.OpenProcess(kProcessTerminate | kProcessQueryInformation, false, id));
     if (!process) {
         const std::uint32_t code = api_.GetLastError();
         ReportApi(code, L"OpenProcess failed", kKill);

@@ -53,7 +53,7 @@ std::int16_t Registro::DeleteRegValue(std::wstring& keyPath, const std::wstring&
     openedKey_ = 0;
     scratch_ = api_.RegOpenKeyExA(rootKey_, keyPath, 0, kKeyWrite, openedKey_);
     if (scratch_ != kErrorSuccess) return kFalse;  // nothing was opened, so nothing to close
-    RegistryKey key(api_, openedKey_);  // closed even when the deletion throws
+    RegistryKey key(api_, openedKey_);             // closed even when the deletion throws
 
     // Neither result is examined: a missing value counts as deleted, a failed close is ignored.
     scratch_ = api_.RegDeleteValueA(key.get(), valueName);

@@ -47,10 +47,10 @@ inline constexpr const wchar_t* kDelayLoadedDlls[] = {L"ole32.dll", L"msimg32.dl
 // uxtheme or shell32 there; kDelayLoadedDlls are preloaded too. One that a Windows version does
 // not have is skipped.
 inline constexpr const wchar_t* kPreloadedDlls[] = {
-    L"uxtheme.dll",  L"dwmapi.dll",   L"oleacc.dll",  L"msctf.dll",    L"version.dll",
-    L"propsys.dll",  L"apphelp.dll",  L"linkinfo.dll", L"ntshrui.dll",  L"shdocvw.dll",
-    L"clbcatq.dll",  L"setupapi.dll", L"userenv.dll", L"profapi.dll",  L"cryptbase.dll",
-    L"ntmarta.dll",
+    L"uxtheme.dll", L"dwmapi.dll",  L"oleacc.dll",    L"msctf.dll",
+    L"version.dll", L"propsys.dll", L"apphelp.dll",   L"linkinfo.dll",
+    L"ntshrui.dll", L"shdocvw.dll", L"clbcatq.dll",   L"setupapi.dll",
+    L"userenv.dll", L"profapi.dll", L"cryptbase.dll", L"ntmarta.dll",
 };
 
 // Restricts where the process looks for DLLs from now on; call it before anything else loads one.

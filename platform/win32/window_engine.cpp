@@ -281,8 +281,8 @@ bool WindowEngine::OnContainerMessage(UINT message, WPARAM wParam, LPARAM lParam
             const ControlWindow* control = Find(reinterpret_cast<HWND>(lParam));
             if (control == nullptr) return false;
             auto* dc = reinterpret_cast<HDC>(wParam);
-            SetTextColor(
-                dc, control->color ? ToColorRef(*control->color) : GetSysColor(COLOR_BTNTEXT));
+            SetTextColor(dc,
+                         control->color ? ToColorRef(*control->color) : GetSysColor(COLOR_BTNTEXT));
             SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
             result = reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
             return true;

@@ -64,7 +64,7 @@ class WindowEngine final : public FormView {
     struct ControlWindow {
         const ControlSpec* spec = nullptr;
         HWND hwnd = nullptr;
-        std::optional<Rgb> color;  // none: the platform's text colour
+        std::optional<Rgb> color;       // none: the platform's text colour
         WNDPROC controlProc = nullptr;  // the control class's own procedure, for a subclassed one
     };
 

@@ -82,7 +82,8 @@ NativeFirst::NativeFirst(const std::wstring& exeName, const std::wstring& dllNam
         throw std::runtime_error("cannot write Wine's DLL overrides");
     }
     const wchar_t order[] = L"native,builtin";
-    RegSetValueExW(key, dll_.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(order), sizeof order);
+    RegSetValueExW(key, dll_.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(order),
+                   sizeof order);
     RegCloseKey(key);
 }
 
