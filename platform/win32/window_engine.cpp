@@ -3,8 +3,8 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <iterator>
 #include <string>
+#include <utility>
 
 #include "platform/runtime_error.h"
 
@@ -18,7 +18,6 @@ constexpr DWORD kWindowExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 // Sent by Windows 8.1 and later when the window moves to a monitor of another DPI; older systems
 // never send it, and their headers do not name it.
 constexpr UINT kWmDpiChanged = 0x02E0;
-constexpr wchar_t kBoldFace[] = L"MS Sans Serif";
 
 int ControlWindowId(ControlId id) {
     return WindowEngine::kControlIdBase + static_cast<int>(id);
@@ -70,7 +69,6 @@ WindowEngine::WindowEngine(HINSTANCE instance, const FormSpec& form, DpiFunction
 
 WindowEngine::~WindowEngine() {
     if (window_ != nullptr) DestroyWindow(window_);
-    FreeFonts();
 }
 
 int WindowEngine::Run(FormEvents& events) {
@@ -368,34 +366,16 @@ void WindowEngine::CreateControls() {
 
 void WindowEngine::Layout(UINT dpi) {
     dpi_ = dpi != 0 ? dpi : 96;
-    // The controls hold the old fonts until they get the new ones; those are freed after.
-    const HFONT oldFonts[] = {boldFont_, dialogFont_};
-    // "MS Sans Serif"" 8.25 pt bold, and the default GUI font at regular weight; both in pixels
-    // of this DPI.
-    LOGFONTW bold{};
-    bold.lfHeight = -MulDiv(825, static_cast<int>(dpi_), 7200);
-    bold.lfWeight = FW_BOLD;
-    bold.lfCharSet = DEFAULT_CHARSET;
-    std::copy(std::begin(kBoldFace), std::end(kBoldFace), bold.lfFaceName);
-    boldFont_ = CreateFontIndirectW(&bold);
-    LOGFONTW dialog{};
-    GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof dialog, &dialog);
-    HDC screen = GetDC(nullptr);
-    const int systemDpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    dialog.lfHeight = MulDiv(dialog.lfHeight, static_cast<int>(dpi_), systemDpi);
-    dialog.lfWeight = FW_NORMAL;
-    dialogFont_ = CreateFontIndirectW(&dialog);
-
+    // The controls hold the old fonts until they get the new ones: `fonts` takes the old pair and
+    // frees it on return.
+    FormFonts fonts(dpi_);
+    std::swap(fonts_, fonts);
     for (ControlWindow& control : controls_) {
         const ControlSpec& spec = *control.spec;
         SetWindowPos(control.hwnd, nullptr, Pixels(spec.left), Pixels(spec.top), Pixels(spec.width),
                      Pixels(spec.height), SWP_NOZORDER | SWP_NOACTIVATE);
         SendMessageW(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(spec)), TRUE);
         if (spec.autoSize != AutoSize::Fixed) FitToText(control);
-    }
-    for (HFONT font : oldFonts) {
-        if (font != nullptr) DeleteObject(font);
     }
 }
 
@@ -449,7 +429,7 @@ void WindowEngine::PaintFrame(HWND hwnd) {
     const ControlWindow* frame = Find(hwnd);
     RECT box;
     GetClientRect(hwnd, &box);
-    HGDIOBJ old = SelectObject(dc, frame != nullptr ? FontOf(*frame->spec) : dialogFont_);
+    HGDIOBJ old = SelectObject(dc, frame != nullptr ? FontOf(*frame->spec) : fonts_.Of(false));
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);
     // A group box: an etched edge whose top line runs through the middle of the caption.
@@ -472,7 +452,7 @@ void WindowEngine::PaintFrame(HWND hwnd) {
 }
 
 HFONT WindowEngine::FontOf(const ControlSpec& spec) const {
-    return spec.boldSansSerif ? boldFont_ : dialogFont_;
+    return fonts_.Of(spec.boldSansSerif);
 }
 
 WindowEngine::ControlWindow* WindowEngine::Find(ControlId id) {
@@ -513,13 +493,6 @@ UINT WindowEngine::WindowDpi() const {
 
 int WindowEngine::Pixels(int twips) const {
     return MulDiv(twips, static_cast<int>(dpi_), 1440);
-}
-
-void WindowEngine::FreeFonts() {
-    for (HFONT* font : {&boldFont_, &dialogFont_}) {
-        if (*font != nullptr) DeleteObject(*font);
-        *font = nullptr;
-    }
 }
 
 }  // namespace torvexa::win32
