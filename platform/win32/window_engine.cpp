@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/runtime_error.h"
+#include "platform/win32/text_lines.h"
 
 namespace torvexa::win32 {
 namespace {
@@ -37,12 +38,6 @@ DWORD LabelStyle(const ControlSpec& spec) {
         style |= spec.wrap ? SS_LEFT : SS_LEFTNOWORDWRAP;
     }
     return style;
-}
-
-std::wstring WindowText(HWND hwnd) {
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), int(text.size()))));
-    return text;
 }
 
 }  // namespace
@@ -78,6 +73,7 @@ int WindowEngine::Run(FormEvents& events) {
 
 void WindowEngine::Open(FormEvents& events) {
     events_ = &events;
+    designFonts_ = FormFonts(kDesignDpi);
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&icc);
     RegisterClasses();
@@ -255,6 +251,16 @@ LRESULT WindowEngine::OnFrameMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
 LRESULT WindowEngine::OnControlMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     const ControlWindow* control = Find(hwnd);
     if (control != nullptr) {
+        const ControlSpec& spec = *control->spec;
+        LRESULT result = 0;
+        if (spec.kind == ControlKind::Label && spec.wrap &&
+            OnWrappedLabelMessage(
+                hwnd, message, wParam, lParam,
+                {FontOf(spec), designFonts_.Of(spec.boldSansSerif),
+                 MulDiv(spec.width, kDesignDpi, 1440), spec.align == Align::Right},
+                result)) {
+            return result;
+        }
         if (message == WM_MOUSEMOVE) {
             MouseMove(control->spec->id);
         } else if (message == WM_SETCURSOR && control->spec->handCursor) {

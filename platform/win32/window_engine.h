@@ -108,7 +108,8 @@ class WindowEngine final : public FormView {
     HWND lastFocus_ = nullptr;
     UINT dpi_ = 96;
     std::vector<ControlWindow> controls_;
-    FormFonts fonts_;  // at the window's DPI
+    FormFonts fonts_;        // at the window's DPI
+    FormFonts designFonts_;  // at the design DPI, where wrapped labels break their lines
 };
 
 }  // namespace torvexa::win32
