@@ -219,6 +219,9 @@ LRESULT WindowEngine::OnWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LP
             Layout(HIWORD(wParam));
             const POINT topLeft{suggested->left, suggested->top};
             PlaceWindow(&topLeft);
+            // Moving the controls leaves pieces of the old layout where nothing is moved over
+            // them: the whole window is drawn again.
+            RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
             return 0;
         }
         case WM_DESTROY:
@@ -408,7 +411,11 @@ void WindowEngine::FitToText(ControlWindow& control) {
 void WindowEngine::PlaceWindow(const POINT* topLeft) {
     RECT frame{0, 0, Pixels(form_.clientWidth), Pixels(form_.clientHeight)};
     if (dpiFunctions_.adjustWindowRectExForDpi != nullptr) {
-        dpiFunctions_.adjustWindowRectExForDpi(&frame, kWindowStyle, FALSE, kWindowExStyle, dpi_);
+        // The frame is the system's, drawn at the DPI the system gives the window: by the time
+        // WM_DPICHANGED arrives, the new one. A WM_DPICHANGED that no monitor change sent (as
+        // under Wine, which has no per-monitor DPI) leaves the frame at the old DPI.
+        dpiFunctions_.adjustWindowRectExForDpi(&frame, kWindowStyle, FALSE, kWindowExStyle,
+                                               WindowDpi());
     } else {
         // Without per-monitor DPI the window's DPI is the screen's, which this call assumes.
         AdjustWindowRectEx(&frame, kWindowStyle, FALSE, kWindowExStyle);
