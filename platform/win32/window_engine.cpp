@@ -1,11 +1,12 @@
 #include "platform/win32/window_engine.h"
 
 #include <algorithm>
-#include <iterator>
 #include <string>
+#include <utility>
 
 #include "platform/runtime_error.h"
 #include "platform/win32/system_dlls.h"
+#include "platform/win32/text_lines.h"
 
 namespace torvexa::win32 {
 namespace {
@@ -17,7 +18,6 @@ constexpr DWORD kWindowExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 // Sent by Windows 8.1 and later when the window moves to a monitor of another DPI; older systems
 // never send it, and their headers do not name it.
 constexpr UINT kWmDpiChanged = 0x02E0;
-constexpr wchar_t kBoldFace[] = L"MS Sans Serif";
 
 int ControlWindowId(ControlId id) {
     return WindowEngine::kControlIdBase + static_cast<int>(id);
@@ -37,12 +37,6 @@ DWORD LabelStyle(const ControlSpec& spec) {
         style |= spec.wrap ? SS_LEFT : SS_LEFTNOWORDWRAP;
     }
     return style;
-}
-
-std::wstring WindowText(HWND hwnd) {
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), int(text.size()))));
-    return text;
 }
 
 }  // namespace
@@ -69,7 +63,6 @@ WindowEngine::WindowEngine(HINSTANCE instance, const FormSpec& form, DpiFunction
 
 WindowEngine::~WindowEngine() {
     if (window_ != nullptr) DestroyWindow(window_);
-    FreeFonts();
 }
 
 int WindowEngine::Run(FormEvents& events) {
@@ -79,6 +72,7 @@ int WindowEngine::Run(FormEvents& events) {
 
 void WindowEngine::Open(FormEvents& events) {
     events_ = &events;
+    designFonts_ = FormFonts(kDesignDpi);
     LoadCommonControls();
     RegisterClasses();
     window_ =
@@ -224,6 +218,9 @@ LRESULT WindowEngine::OnWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LP
             Layout(HIWORD(wParam));
             const POINT topLeft{suggested->left, suggested->top};
             PlaceWindow(&topLeft);
+            // Moving the controls leaves pieces of the old layout where nothing is moved over
+            // them: the whole window is drawn again.
+            RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
             return 0;
         }
         case WM_DESTROY:
@@ -255,9 +252,19 @@ LRESULT WindowEngine::OnFrameMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
 
 LRESULT WindowEngine::OnControlMessage(const ControlWindow& control, UINT message, WPARAM wParam,
                                        LPARAM lParam) {
+    const ControlSpec& spec = *control.spec;
+    LRESULT result = 0;
+    if (spec.kind == ControlKind::Label && spec.wrap &&
+        OnWrappedLabelMessage(control.hwnd, message, wParam, lParam,
+                              {FontOf(spec), designFonts_.Of(spec.boldSansSerif),
+                               MulDiv(spec.width, kDesignDpi, 1440), spec.align == Align::Right,
+                               control.controlProc},
+                              result)) {
+        return result;
+    }
     if (message == WM_MOUSEMOVE) {
-        MouseMove(control.spec->id);
-    } else if (message == WM_SETCURSOR && control.spec->handCursor) {
+        MouseMove(spec.id);
+    } else if (message == WM_SETCURSOR && spec.handCursor) {
         SetCursor(LoadCursorW(nullptr, IDC_HAND));
         return TRUE;
     }
@@ -369,34 +376,16 @@ void WindowEngine::CreateControls() {
 
 void WindowEngine::Layout(UINT dpi) {
     dpi_ = dpi != 0 ? dpi : 96;
-    // The controls hold the old fonts until they get the new ones; those are freed after.
-    const HFONT oldFonts[] = {boldFont_, dialogFont_};
-    // "MS Sans Serif"" 8.25 pt bold, and the default GUI font at regular weight; both in pixels
-    // of this DPI.
-    LOGFONTW bold{};
-    bold.lfHeight = -MulDiv(825, static_cast<int>(dpi_), 7200);
-    bold.lfWeight = FW_BOLD;
-    bold.lfCharSet = DEFAULT_CHARSET;
-    std::copy(std::begin(kBoldFace), std::end(kBoldFace), bold.lfFaceName);
-    boldFont_ = CreateFontIndirectW(&bold);
-    LOGFONTW dialog{};
-    GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof dialog, &dialog);
-    HDC screen = GetDC(nullptr);
-    const int systemDpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    dialog.lfHeight = MulDiv(dialog.lfHeight, static_cast<int>(dpi_), systemDpi);
-    dialog.lfWeight = FW_NORMAL;
-    dialogFont_ = CreateFontIndirectW(&dialog);
-
+    // The controls hold the old fonts until they get the new ones: `fonts` takes the old pair and
+    // frees it on return.
+    FormFonts fonts(dpi_);
+    std::swap(fonts_, fonts);
     for (ControlWindow& control : controls_) {
         const ControlSpec& spec = *control.spec;
         SetWindowPos(control.hwnd, nullptr, Pixels(spec.left), Pixels(spec.top), Pixels(spec.width),
                      Pixels(spec.height), SWP_NOZORDER | SWP_NOACTIVATE);
         SendMessageW(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(spec)), TRUE);
         if (spec.autoSize != AutoSize::Fixed) FitToText(control);
-    }
-    for (HFONT font : oldFonts) {
-        if (font != nullptr) DeleteObject(font);
     }
 }
 
@@ -423,7 +412,11 @@ void WindowEngine::FitToText(ControlWindow& control) {
 void WindowEngine::PlaceWindow(const POINT* topLeft) {
     RECT frame{0, 0, Pixels(form_.clientWidth), Pixels(form_.clientHeight)};
     if (dpiFunctions_.adjustWindowRectExForDpi != nullptr) {
-        dpiFunctions_.adjustWindowRectExForDpi(&frame, kWindowStyle, FALSE, kWindowExStyle, dpi_);
+        // The frame is the system's, drawn at the DPI the system gives the window: by the time
+        // WM_DPICHANGED arrives, the new one. A WM_DPICHANGED that no monitor change sent (as
+        // under Wine, which has no per-monitor DPI) leaves the frame at the old DPI.
+        dpiFunctions_.adjustWindowRectExForDpi(&frame, kWindowStyle, FALSE, kWindowExStyle,
+                                               WindowDpi());
     } else {
         // Without per-monitor DPI the window's DPI is the screen's, which this call assumes.
         AdjustWindowRectEx(&frame, kWindowStyle, FALSE, kWindowExStyle);
@@ -450,7 +443,7 @@ void WindowEngine::PaintFrame(HWND hwnd) {
     const ControlWindow* frame = Find(hwnd);
     RECT box;
     GetClientRect(hwnd, &box);
-    HGDIOBJ old = SelectObject(dc, frame != nullptr ? FontOf(*frame->spec) : dialogFont_);
+    HGDIOBJ old = SelectObject(dc, frame != nullptr ? FontOf(*frame->spec) : fonts_.Of(false));
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);
     // A group box: an etched edge whose top line runs through the middle of the caption.
@@ -473,7 +466,7 @@ void WindowEngine::PaintFrame(HWND hwnd) {
 }
 
 HFONT WindowEngine::FontOf(const ControlSpec& spec) const {
-    return spec.boldSansSerif ? boldFont_ : dialogFont_;
+    return fonts_.Of(spec.boldSansSerif);
 }
 
 WindowEngine::ControlWindow* WindowEngine::Find(ControlId id) {
@@ -514,13 +507,6 @@ UINT WindowEngine::WindowDpi() const {
 
 int WindowEngine::Pixels(int twips) const {
     return MulDiv(twips, static_cast<int>(dpi_), 1440);
-}
-
-void WindowEngine::FreeFonts() {
-    for (HFONT* font : {&boldFont_, &dialogFont_}) {
-        if (*font != nullptr) DeleteObject(*font);
-        *font = nullptr;
-    }
 }
 
 }  // namespace torvexa::win32

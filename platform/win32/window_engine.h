@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/form.h"
+#include "platform/win32/form_fonts.h"
 #include "platform/win32/win.h"
 
 namespace torvexa::win32 {
@@ -100,7 +101,6 @@ class WindowEngine final : public FormView {
     int Pixels(int twips) const;
     // The window's DPI: its own where the system knows it, otherwise the screen's.
     UINT WindowDpi() const;
-    void FreeFonts();
 
     HINSTANCE instance_;
     const FormSpec& form_;
@@ -110,8 +110,8 @@ class WindowEngine final : public FormView {
     HWND lastFocus_ = nullptr;
     UINT dpi_ = 96;
     std::vector<ControlWindow> controls_;
-    HFONT boldFont_ = nullptr;
-    HFONT dialogFont_ = nullptr;
+    FormFonts fonts_;        // at the window's DPI
+    FormFonts designFonts_;  // at the design DPI, where wrapped labels break their lines
 };
 
 }  // namespace torvexa::win32

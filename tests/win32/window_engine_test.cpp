@@ -8,10 +8,15 @@
 #include <vector>
 
 #include "app/prin_form.h"
+#include "tests/win32/window_support.h"
 
 namespace torvexa {
 namespace {
 
+using test::Pump;
+using test::PumpUntil;
+using test::RectInParent;
+using test::ScreenRect;
 using win32::WindowEngine;
 
 // Records the events the engine hands out; a few of them act on the window the way prin does.
@@ -40,40 +45,6 @@ class RecordingEvents : public FormEvents {
     WindowEngine& engine_;
 };
 
-// Dispatches this thread's messages until `done` holds, or a generous bound passes.
-template <typename Done>
-bool PumpUntil(Done done) {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > 5000) return false;
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        Sleep(10);
-    }
-    return true;
-}
-
-void Pump() {
-    int rounds = 0;
-    PumpUntil([&] { return ++rounds > 10; });
-}
-
-RECT ScreenRect(HWND hwnd) {
-    RECT r;
-    GetWindowRect(hwnd, &r);
-    return r;
-}
-
-// The control's rectangle in its parent's client coordinates.
-RECT RectInParent(HWND hwnd) {
-    RECT r = ScreenRect(hwnd);
-    MapWindowPoints(nullptr, GetParent(hwnd), reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
 // Moves the pointer as the mouse would: the system hit-tests and sends WM_SETCURSOR and
 // WM_MOUSEMOVE to the window under it.
 void MovePointerTo(POINT p) {
@@ -101,29 +72,7 @@ POINT Centre(HWND hwnd) {
 
 // How many pixels of the window's area on screen have exactly the colour `c`.
 int PixelsOfColour(HWND hwnd, COLORREF c) {
-    const RECT r = ScreenRect(hwnd);
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    int count = 0;
-    const auto* px = static_cast<const DWORD*>(bits);
-    const DWORD wanted = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
-    for (int i = 0; i < w * h; ++i) count += (px[i] & 0xFFFFFF) == wanted;
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return count;
+    return test::GrabScreen(ScreenRect(hwnd)).Count(c);
 }
 
 class WindowEngineTest : public ::testing::Test {
@@ -132,8 +81,8 @@ class WindowEngineTest : public ::testing::Test {
         engine.Open(events);
         Pump();
     }
-    // A control's table geometry in pixels at 96 DPI, the DPI of a fresh test prefix.
-    static int Px(int twips) { return twips / 15; }
+    // A control's table geometry in pixels at the staged DPI (96 in a fresh test prefix).
+    static int Px(int twips) { return test::Px(twips, test::StagedDpi()); }
 
     // Moves the pointer to `p` until the last pointer move the handlers got is over `expected`
     // and stays there. Under Wine a synthetic move can be lost, or one from where the pointer
@@ -160,10 +109,6 @@ TEST_F(WindowEngineTest, BuildsTheWindowAndEveryControlFromTheTable) {
     EXPECT_STREQ(text, L"TorvexaPrin");
     GetWindowTextW(window, text, 256);
     EXPECT_EQ(std::wstring(text).rfind(L"Torvexa.jpg v1.0", 0), 0u) << text;
-    RECT client;
-    GetClientRect(window, &client);
-    EXPECT_EQ(client.right, 357);
-    EXPECT_EQ(client.bottom, 209);
     const LONG style = GetWindowLongW(window, GWL_STYLE);
     EXPECT_EQ(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME), 0);
     EXPECT_NE(style & WS_SYSMENU, 0);
@@ -184,16 +129,9 @@ TEST_F(WindowEngineTest, BuildsTheWindowAndEveryControlFromTheTable) {
         EXPECT_EQ(_wcsicmp(text, cls), 0) << text;
         const bool tabStop = (GetWindowLongW(hwnd, GWL_STYLE) & WS_TABSTOP) != 0;
         EXPECT_EQ(tabStop, spec.kind == ControlKind::Button);
-        const RECT r = RectInParent(hwnd);
-        if (spec.autoSize != AutoSize::KeepRight) {
-            EXPECT_EQ(r.left, Px(spec.left));
-        }
-        EXPECT_EQ(r.top, Px(spec.top));
-        if (spec.autoSize == AutoSize::Fixed) {
-            EXPECT_EQ(r.right - r.left, Px(spec.width));
-            EXPECT_EQ(r.bottom - r.top, Px(spec.height));
-        }
     }
+    // The client area (357 x 209 pixels at 96 DPI) and every control at the table's twips.
+    test::ExpectTableGeometry(engine, test::StagedDpi());
     // The web link ends where the team name ends.
     EXPECT_EQ(RectInParent(engine.Control(ControlId::Label5)).right, Px(5055));
 }

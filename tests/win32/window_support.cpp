@@ -1,0 +1,160 @@
+#include "tests/win32/window_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/prin_form.h"
+
+namespace torvexa::test {
+
+void Pump() {
+    int rounds = 0;
+    PumpUntil([&] { return ++rounds > 10; });
+}
+
+RECT ScreenRect(HWND hwnd) {
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    return r;
+}
+
+RECT RectInParent(HWND hwnd) {
+    RECT r = ScreenRect(hwnd);
+    MapWindowPoints(nullptr, GetParent(hwnd), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+std::uint32_t Rgb(COLORREF c) {
+    return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+}
+
+int Image::Count(COLORREF c) const {
+    int count = 0;
+    for (std::uint32_t p : rgb) count += p == Rgb(c);
+    return count;
+}
+
+std::pair<int, int> Image::Columns(int top, int bottom, COLORREF c, bool other) const {
+    int first = width, last = -1;
+    for (int y = top; y < bottom; ++y) {
+        for (int x = 0; x < width; ++x) {
+            if ((At(x, y) == Rgb(c)) == other) continue;
+            first = std::min(first, x);
+            last = std::max(last, x);
+        }
+    }
+    return {first, last};
+}
+
+Canvas::Canvas(int width, int height) : width_(width), height_(height) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    HDC screen = GetDC(nullptr);
+    dc_ = CreateCompatibleDC(screen);
+    bitmap_ = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits_, nullptr, 0);
+    ReleaseDC(nullptr, screen);
+    oldBitmap_ = SelectObject(dc_, bitmap_);
+    const RECT all{0, 0, width, height};
+    FillRect(dc_, &all, GetSysColorBrush(COLOR_BTNFACE));
+    SetTextColor(dc_, GetSysColor(COLOR_BTNTEXT));
+    SetBkColor(dc_, GetSysColor(COLOR_BTNFACE));
+}
+
+Canvas::~Canvas() {
+    SelectObject(dc_, oldBitmap_);
+    DeleteObject(bitmap_);
+    DeleteDC(dc_);
+}
+
+Image Canvas::Pixels() const {
+    GdiFlush();
+    Image image{width_, height_, {}};
+    const auto* px = static_cast<const std::uint32_t*>(bits_);
+    image.rgb.reserve(static_cast<std::size_t>(width_) * height_);
+    for (int i = 0; i < width_ * height_; ++i) image.rgb.push_back(px[i] & 0xFFFFFF);
+    return image;
+}
+
+Image GrabScreen(const RECT& r) {
+    const Canvas canvas(r.right - r.left, r.bottom - r.top);
+    HDC screen = GetDC(nullptr);
+    BitBlt(canvas.Dc(), 0, 0, r.right - r.left, r.bottom - r.top, screen, r.left, r.top, SRCCOPY);
+    ReleaseDC(nullptr, screen);
+    return canvas.Pixels();
+}
+
+bool SaveBmp(const Image& image, const std::wstring& path) {
+    // Top-down rows of 32-bit pixels: the image's own 0x00RRGGBB words, as they lie in memory.
+    const auto bytes = static_cast<DWORD>(image.rgb.size()) * DWORD{sizeof image.rgb[0]};
+    BITMAPINFOHEADER info{
+        sizeof info, image.width, -image.height, 1, 32, BI_RGB, bytes, 0, 0, 0, 0};
+    BITMAPFILEHEADER file{0x4D42, 0, 0, 0, sizeof file + sizeof info};
+    file.bfSize = file.bfOffBits + bytes;
+    FILE* f = _wfopen(path.c_str(), L"wb");
+    if (f == nullptr) return false;
+    const bool written = fwrite(&file, sizeof file, 1, f) == 1 &&
+                         fwrite(&info, sizeof info, 1, f) == 1 &&
+                         fwrite(image.rgb.data(), 1, bytes, f) == bytes;
+    return fclose(f) == 0 && written;
+}
+
+int StagedDpi() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    if (const char* staged = std::getenv("TORVEXA_DPI")) {
+        EXPECT_EQ(dpi, std::atoi(staged)) << "the staged DPI did not take";
+    }
+    return dpi;
+}
+
+int Px(int twips, int dpi) {
+    return MulDiv(twips, dpi, 1440);
+}
+
+void ExpectTableGeometry(const win32::WindowEngine& engine, int dpi) {
+    SCOPED_TRACE(testing::Message() << "at " << dpi << " DPI");
+    const FormSpec& form = PrinForm();
+    RECT client;
+    GetClientRect(engine.Window(), &client);
+    EXPECT_EQ(client.right, Px(form.clientWidth, dpi));
+    EXPECT_EQ(client.bottom, Px(form.clientHeight, dpi));
+    for (const ControlSpec& spec : form.controls) {
+        SCOPED_TRACE(testing::Message() << "control " << static_cast<int>(spec.id));
+        HWND hwnd = engine.Control(spec.id);
+        const RECT r = RectInParent(hwnd);
+        if (spec.autoSize != AutoSize::KeepRight) {
+            EXPECT_EQ(r.left, Px(spec.left, dpi));
+        }
+        EXPECT_EQ(r.top, Px(spec.top, dpi));
+        if (spec.autoSize == AutoSize::Fixed) {
+            EXPECT_EQ(r.right - r.left, Px(spec.width, dpi));
+            EXPECT_EQ(r.bottom - r.top, Px(spec.height, dpi));
+            continue;
+        }
+        if (spec.autoSize == AutoSize::KeepRight) {
+            EXPECT_EQ(r.right, Px(spec.left + spec.width, dpi));
+        }
+        // Sized to the text: as wide and as tall as it is in the control's own font.
+        HDC dc = GetDC(hwnd);
+        HGDIOBJ old =
+            SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)));
+        SIZE extent{};
+        GetTextExtentPoint32W(dc, spec.text.c_str(), static_cast<int>(spec.text.size()), &extent);
+        TEXTMETRICW metrics{};
+        GetTextMetricsW(dc, &metrics);
+        SelectObject(dc, old);
+        ReleaseDC(hwnd, dc);
+        EXPECT_EQ(r.right - r.left, extent.cx);
+        EXPECT_EQ(r.bottom - r.top, metrics.tmHeight);
+    }
+}
+
+}  // namespace torvexa::test
