@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/runtime_error.h"
+#include "platform/win32/group_box.h"
 #include "platform/win32/system_dlls.h"
 #include "platform/win32/text_lines.h"
 
@@ -39,19 +40,20 @@ DWORD LabelStyle(const ControlSpec& spec) {
     return style;
 }
 
-}  // namespace
-
-DpiFunctions DpiFunctions::FromSystem() {
-    DpiFunctions functions;
-    // user32 is loaded by every GUI program; looking it up loads nothing.
-    if (HMODULE user32 = GetModuleHandleW(L"user32.dll")) {
-        functions.getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
-            reinterpret_cast<void*>(GetProcAddress(user32, "GetDpiForWindow")));
-        functions.adjustWindowRectExForDpi = reinterpret_cast<AdjustWindowRectExForDpiFn>(
-            reinterpret_cast<void*>(GetProcAddress(user32, "AdjustWindowRectExForDpi")));
+// The one edge between Windows and the form's handlers. Windows cannot carry a C++ exception, so a
+// failure that no handler guards ends here, noted for a debugger, and the message gets the
+// handling it would have had without the engine: the window stays usable.
+template <typename Handler, typename Default>
+LRESULT AtTheEdge(Handler&& handler, Default&& byDefault) noexcept {
+    try {
+        return handler();
+    } catch (...) {
+        OutputDebugStringW(L"Torvexa: an event handler failed\n");
     }
-    return functions;
+    return byDefault();
 }
+
+}  // namespace
 
 WindowEngine::WindowEngine(HINSTANCE instance, const FormSpec& form, DpiFunctions dpiFunctions)
     : instance_(instance), form_(form), dpiFunctions_(dpiFunctions) {
@@ -83,7 +85,7 @@ void WindowEngine::Open(FormEvents& events) {
                            L"The main window could not be created");
     }
     CreateControls();
-    Layout(WindowDpi());
+    Layout(WindowDpi(dpiFunctions_, window_));
     PlaceWindow(nullptr);
     events.Form_Load();
     if (window_ == nullptr) return;  // Form_Load unloaded the window
@@ -146,52 +148,53 @@ void WindowEngine::Unload() {
     if (window_ != nullptr) DestroyWindow(window_);
 }
 
+WindowEngine* WindowEngine::Of(HWND hwnd) {
+    return reinterpret_cast<WindowEngine*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
 LRESULT CALLBACK WindowEngine::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
                                           LPARAM lParam) noexcept {
-    try {
-        if (message == WM_NCCREATE) {
-            auto* engine = static_cast<WindowEngine*>(
-                reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-            SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(engine));
-            engine->window_ = hwnd;
-        }
-        auto* engine = reinterpret_cast<WindowEngine*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-        if (engine != nullptr) return engine->OnWindowMessage(hwnd, message, wParam, lParam);
-    } catch (...) {
-        // A failure that no handler guards ends here: Windows cannot carry it, and the window
-        // stays usable.
-        OutputDebugStringW(L"Torvexa: an event handler failed\n");
-    }
-    return DefWindowProcW(hwnd, message, wParam, lParam);
+    const auto byDefault = [&] { return DefWindowProcW(hwnd, message, wParam, lParam); };
+    return AtTheEdge(
+        [&] {
+            if (message == WM_NCCREATE) {
+                auto* engine = static_cast<WindowEngine*>(
+                    reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+                SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(engine));
+                engine->window_ = hwnd;
+            }
+            WindowEngine* engine = Of(hwnd);
+            return engine != nullptr ? engine->OnWindowMessage(hwnd, message, wParam, lParam)
+                                     : byDefault();
+        },
+        byDefault);
 }
 
 LRESULT CALLBACK WindowEngine::FrameProc(HWND hwnd, UINT message, WPARAM wParam,
                                          LPARAM lParam) noexcept {
-    try {
-        if (message == WM_NCCREATE) {
-            SetWindowLongPtrW(hwnd, GWLP_USERDATA,
-                              reinterpret_cast<LONG_PTR>(
-                                  reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-        }
-        auto* engine = reinterpret_cast<WindowEngine*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-        if (engine != nullptr) return engine->OnFrameMessage(hwnd, message, wParam, lParam);
-    } catch (...) {
-        OutputDebugStringW(L"Torvexa: an event handler failed\n");
-    }
-    return DefWindowProcW(hwnd, message, wParam, lParam);
+    const auto byDefault = [&] { return DefWindowProcW(hwnd, message, wParam, lParam); };
+    return AtTheEdge(
+        [&] {
+            if (message == WM_NCCREATE) {
+                SetWindowLongPtrW(hwnd, GWLP_USERDATA,
+                                  reinterpret_cast<LONG_PTR>(
+                                      reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+            }
+            WindowEngine* engine = Of(hwnd);
+            return engine != nullptr ? engine->OnFrameMessage(hwnd, message, wParam, lParam)
+                                     : byDefault();
+        },
+        byDefault);
 }
 
 LRESULT CALLBACK WindowEngine::ControlProc(HWND hwnd, UINT message, WPARAM wParam,
                                            LPARAM lParam) noexcept {
-    auto* engine = reinterpret_cast<WindowEngine*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    WindowEngine* engine = Of(hwnd);
     const ControlWindow* control = engine != nullptr ? engine->Find(hwnd) : nullptr;
     if (control == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
-    try {
-        return engine->OnControlMessage(*control, message, wParam, lParam);
-    } catch (...) {
-        OutputDebugStringW(L"Torvexa: an event handler failed\n");
-    }
-    return CallWindowProcW(control->controlProc, hwnd, message, wParam, lParam);
+    return AtTheEdge(
+        [&] { return engine->OnControlMessage(*control, message, wParam, lParam); },
+        [&] { return CallWindowProcW(control->controlProc, hwnd, message, wParam, lParam); });
 }
 
 LRESULT WindowEngine::OnWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -255,11 +258,11 @@ LRESULT WindowEngine::OnControlMessage(const ControlWindow& control, UINT messag
     const ControlSpec& spec = *control.spec;
     LRESULT result = 0;
     if (spec.kind == ControlKind::Label && spec.wrap &&
-        OnWrappedLabelMessage(control.hwnd, message, wParam, lParam,
-                              {FontOf(spec), designFonts_.Of(spec.boldSansSerif),
-                               MulDiv(spec.width, kDesignDpi, 1440), spec.align == Align::Right,
-                               control.controlProc},
-                              result)) {
+        OnWrappedLabelMessage(
+            control.hwnd, message, wParam, lParam,
+            {FontOf(spec), designFonts_.Of(spec.boldSansSerif),
+             MulDiv(spec.width, kDesignDpi, 1440), spec.align == Align::Right, control.controlProc},
+            result)) {
         return result;
     }
     if (message == WM_MOUSEMOVE) {
@@ -382,8 +385,9 @@ void WindowEngine::Layout(UINT dpi) {
     std::swap(fonts_, fonts);
     for (ControlWindow& control : controls_) {
         const ControlSpec& spec = *control.spec;
-        SetWindowPos(control.hwnd, nullptr, Pixels(spec.left), Pixels(spec.top), Pixels(spec.width),
-                     Pixels(spec.height), SWP_NOZORDER | SWP_NOACTIVATE);
+        const RECT r = ControlRect(spec, dpi_);
+        SetWindowPos(control.hwnd, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
         SendMessageW(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(spec)), TRUE);
         if (spec.autoSize != AutoSize::Fixed) FitToText(control);
     }
@@ -391,38 +395,17 @@ void WindowEngine::Layout(UINT dpi) {
 
 void WindowEngine::FitToText(ControlWindow& control) {
     const ControlSpec& spec = *control.spec;
-    HDC dc = GetDC(control.hwnd);
-    HGDIOBJ old = SelectObject(dc, FontOf(spec));
-    const std::wstring text = WindowText(control.hwnd);
-    SIZE extent{};
-    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(dc, &metrics);
-    SelectObject(dc, old);
-    ReleaseDC(control.hwnd, dc);
-    const int width = extent.cx;
-    const int height = metrics.tmHeight;
-    // The kept edge is where the table puts it: the left edge, or the right edge (left + width).
-    int left = Pixels(spec.left);
-    if (spec.autoSize == AutoSize::KeepRight) left = Pixels(spec.left + spec.width) - width;
-    SetWindowPos(control.hwnd, nullptr, left, Pixels(spec.top), width, height,
+    const SIZE text = TextSize(control.hwnd, FontOf(spec), WindowText(control.hwnd));
+    const RECT r = FittedRect(spec, text, dpi_);
+    SetWindowPos(control.hwnd, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void WindowEngine::PlaceWindow(const POINT* topLeft) {
-    RECT frame{0, 0, Pixels(form_.clientWidth), Pixels(form_.clientHeight)};
-    if (dpiFunctions_.adjustWindowRectExForDpi != nullptr) {
-        // The frame is the system's, drawn at the DPI the system gives the window: by the time
-        // WM_DPICHANGED arrives, the new one. A WM_DPICHANGED that no monitor change sent (as
-        // under Wine, which has no per-monitor DPI) leaves the frame at the old DPI.
-        dpiFunctions_.adjustWindowRectExForDpi(&frame, kWindowStyle, FALSE, kWindowExStyle,
-                                               WindowDpi());
-    } else {
-        // Without per-monitor DPI the window's DPI is the screen's, which this call assumes.
-        AdjustWindowRectEx(&frame, kWindowStyle, FALSE, kWindowExStyle);
-    }
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
+    const SIZE size =
+        WindowSize(dpiFunctions_, window_, {Pixels(form_.clientWidth), Pixels(form_.clientHeight)},
+                   kWindowStyle, kWindowExStyle);
+    const int width = size.cx, height = size.cy;
     POINT at{};
     if (topLeft != nullptr) {
         at = *topLeft;
@@ -438,30 +421,13 @@ void WindowEngine::PlaceWindow(const POINT* topLeft) {
 }
 
 void WindowEngine::PaintFrame(HWND hwnd) {
+    const ControlWindow* frame = Find(hwnd);
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd, &ps);
-    const ControlWindow* frame = Find(hwnd);
-    RECT box;
-    GetClientRect(hwnd, &box);
-    HGDIOBJ old = SelectObject(dc, frame != nullptr ? FontOf(*frame->spec) : fonts_.Of(false));
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(dc, &metrics);
-    // A group box: an etched edge whose top line runs through the middle of the caption.
-    box.top += metrics.tmHeight / 2;
-    DrawEdge(dc, &box, EDGE_ETCHED, BF_RECT);
-    const std::wstring caption = WindowText(hwnd);
-    if (!caption.empty()) {
-        SIZE extent{};
-        GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
-        const int gap = Pixels(30);
-        RECT text{Pixels(90), 0, Pixels(90) + extent.cx + 2 * gap, metrics.tmHeight};
-        FillRect(dc, &text, GetSysColorBrush(COLOR_BTNFACE));
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, frame != nullptr && frame->color ? ToColorRef(*frame->color)
-                                                          : GetSysColor(COLOR_BTNTEXT));
-        TextOutW(dc, text.left + gap, 0, caption.c_str(), static_cast<int>(caption.size()));
-    }
-    SelectObject(dc, old);
+    PaintGroupBox(
+        hwnd, dc, frame != nullptr ? FontOf(*frame->spec) : fonts_.Of(false),
+        frame != nullptr && frame->color ? ToColorRef(*frame->color) : GetSysColor(COLOR_BTNTEXT),
+        dpi_);
     EndPaint(hwnd, &ps);
 }
 
@@ -495,18 +461,6 @@ HWND WindowEngine::FirstTabStop() const {
         if (first == nullptr || control.spec->tabIndex < first->spec->tabIndex) first = &control;
     }
     return first != nullptr ? first->hwnd : nullptr;
-}
-
-UINT WindowEngine::WindowDpi() const {
-    if (dpiFunctions_.getDpiForWindow != nullptr) return dpiFunctions_.getDpiForWindow(window_);
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
-    return static_cast<UINT>(dpi);
-}
-
-int WindowEngine::Pixels(int twips) const {
-    return MulDiv(twips, static_cast<int>(dpi_), 1440);
 }
 
 }  // namespace torvexa::win32

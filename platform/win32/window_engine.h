@@ -9,24 +9,10 @@
 #include <vector>
 
 #include "app/form.h"
-#include "platform/win32/form_fonts.h"
 #include "platform/win32/win.h"
+#include "platform/win32/window_layout.h"
 
 namespace torvexa::win32 {
-
-// The per-monitor DPI functions of Windows 10 (1607 and later), looked up at run time so that the
-// program also starts where they do not exist; each is null there, and the engine falls back to
-// what every Windows has: the screen's DPI and the frame at that DPI.
-struct DpiFunctions {
-    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-    using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
-
-    GetDpiForWindowFn getDpiForWindow = nullptr;
-    AdjustWindowRectExForDpiFn adjustWindowRectExForDpi = nullptr;
-
-    // The functions as this system's user32 exports them.
-    static DpiFunctions FromSystem();
-};
 
 class WindowEngine final : public FormView {
   public:
@@ -75,6 +61,8 @@ class WindowEngine final : public FormView {
                                       LPARAM lParam) noexcept;
     static LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam,
                                         LPARAM lParam) noexcept;
+    // The engine of a window of ours, kept in its GWLP_USERDATA.
+    static WindowEngine* Of(HWND hwnd);
 
     LRESULT OnWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnFrameMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -98,9 +86,7 @@ class WindowEngine final : public FormView {
     const ControlWindow* Find(ControlId id) const;
     ControlWindow* Find(HWND hwnd);
     HWND FirstTabStop() const;
-    int Pixels(int twips) const;
-    // The window's DPI: its own where the system knows it, otherwise the screen's.
-    UINT WindowDpi() const;
+    int Pixels(int twips) const { return win32::Pixels(twips, dpi_); }
 
     HINSTANCE instance_;
     const FormSpec& form_;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/prin_form.h"
-#include "platform/win32/form_fonts.h"
+#include "platform/win32/window_layout.h"
 #include "tests/win32/window_support.h"
 
 namespace torvexa {
