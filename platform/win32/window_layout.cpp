@@ -8,6 +8,26 @@ namespace {
 
 constexpr wchar_t kBoldFace[] = L"MS Sans Serif";
 
+// A window's device context, the screen's for no window, released when it goes.
+class WindowDC {
+  public:
+    explicit WindowDC(HWND window) : window_(window), dc_(GetDC(window)) {}
+    ~WindowDC() {
+        if (dc_ != nullptr) ReleaseDC(window_, dc_);
+    }
+    WindowDC(const WindowDC&) = delete;
+    WindowDC& operator=(const WindowDC&) = delete;
+    HDC get() const { return dc_; }
+
+  private:
+    HWND window_;
+    HDC dc_;
+};
+
+int ScreenDpi(int axis) {
+    return GetDeviceCaps(WindowDC(nullptr).get(), axis);
+}
+
 }  // namespace
 
 DpiFunctions DpiFunctions::FromSystem() {
@@ -24,10 +44,7 @@ DpiFunctions DpiFunctions::FromSystem() {
 
 UINT WindowDpi(const DpiFunctions& functions, HWND window) {
     if (functions.getDpiForWindow != nullptr) return functions.getDpiForWindow(window);
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
-    return static_cast<UINT>(dpi);
+    return static_cast<UINT>(ScreenDpi(LOGPIXELSX));
 }
 
 SIZE WindowSize(const DpiFunctions& functions, HWND window, SIZE client, DWORD style,
@@ -59,14 +76,13 @@ RECT FittedRect(const ControlSpec& spec, SIZE text, UINT dpi) {
 }
 
 SIZE TextSize(HWND window, HFONT font, const std::wstring& text) {
-    HDC dc = GetDC(window);
-    HGDIOBJ old = SelectObject(dc, font);
+    const WindowDC dc(window);
+    HGDIOBJ old = SelectObject(dc.get(), font);
     SIZE extent{};
-    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent);
     TEXTMETRICW metrics{};
-    GetTextMetricsW(dc, &metrics);
-    SelectObject(dc, old);
-    ReleaseDC(window, dc);
+    GetTextMetricsW(dc.get(), &metrics);
+    SelectObject(dc.get(), old);
     return {extent.cx, metrics.tmHeight};
 }
 
@@ -80,10 +96,7 @@ FormFonts::FormFonts(UINT dpi) {
     // The default GUI font is made for the screen's DPI.
     LOGFONTW dialog{};
     GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof dialog, &dialog);
-    HDC screen = GetDC(nullptr);
-    const int systemDpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    dialog.lfHeight = MulDiv(dialog.lfHeight, static_cast<int>(dpi), systemDpi);
+    dialog.lfHeight = MulDiv(dialog.lfHeight, static_cast<int>(dpi), ScreenDpi(LOGPIXELSY));
     dialog.lfWeight = FW_NORMAL;
     dialog_.reset(CreateFontIndirectW(&dialog));
 }
