@@ -29,13 +29,13 @@ Handle Win32Shell::ShellExecuteA(Handle window, const std::wstring& verb, const 
     const std::string p = parameters ? ToAnsi(*parameters) : std::string();
     const std::string d = directory ? ToAnsi(*directory) : std::string();
     using ShellExecuteAFn = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
-    const auto shellExecute = reinterpret_cast<ShellExecuteAFn>(
-        reinterpret_cast<void*>(ShellFunction("ShellExecuteA")));
+    const auto shellExecute =
+        reinterpret_cast<ShellExecuteAFn>(reinterpret_cast<void*>(ShellFunction("ShellExecuteA")));
     // The shell's own answer for a library it cannot find.
     if (shellExecute == nullptr) return SE_ERR_DLLNOTFOUND;
-    const HINSTANCE result =
-        shellExecute(reinterpret_cast<HWND>(window), v.c_str(), f.c_str(),
-                     parameters ? p.c_str() : nullptr, directory ? d.c_str() : nullptr, showCommand);
+    const HINSTANCE result = shellExecute(reinterpret_cast<HWND>(window), v.c_str(), f.c_str(),
+                                          parameters ? p.c_str() : nullptr,
+                                          directory ? d.c_str() : nullptr, showCommand);
     return reinterpret_cast<Handle>(result);
 }
 

@@ -152,39 +152,32 @@ WindowEngine* WindowEngine::Of(HWND hwnd) {
     return reinterpret_cast<WindowEngine*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
 
-LRESULT CALLBACK WindowEngine::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
-                                          LPARAM lParam) noexcept {
+LRESULT WindowEngine::Route(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                            MessageHandler handler) noexcept {
     const auto byDefault = [&] { return DefWindowProcW(hwnd, message, wParam, lParam); };
     return AtTheEdge(
         [&] {
-            if (message == WM_NCCREATE) {
-                auto* engine = static_cast<WindowEngine*>(
-                    reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-                SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(engine));
-                engine->window_ = hwnd;
-            }
-            WindowEngine* engine = Of(hwnd);
-            return engine != nullptr ? engine->OnWindowMessage(hwnd, message, wParam, lParam)
-                                     : byDefault();
-        },
-        byDefault);
-}
-
-LRESULT CALLBACK WindowEngine::FrameProc(HWND hwnd, UINT message, WPARAM wParam,
-                                         LPARAM lParam) noexcept {
-    const auto byDefault = [&] { return DefWindowProcW(hwnd, message, wParam, lParam); };
-    return AtTheEdge(
-        [&] {
+            // The engine comes with the window's creation and stays in GWLP_USERDATA.
             if (message == WM_NCCREATE) {
                 SetWindowLongPtrW(hwnd, GWLP_USERDATA,
                                   reinterpret_cast<LONG_PTR>(
                                       reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
             }
             WindowEngine* engine = Of(hwnd);
-            return engine != nullptr ? engine->OnFrameMessage(hwnd, message, wParam, lParam)
+            return engine != nullptr ? (engine->*handler)(hwnd, message, wParam, lParam)
                                      : byDefault();
         },
         byDefault);
+}
+
+LRESULT CALLBACK WindowEngine::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
+                                          LPARAM lParam) noexcept {
+    return Route(hwnd, message, wParam, lParam, &WindowEngine::OnWindowMessage);
+}
+
+LRESULT CALLBACK WindowEngine::FrameProc(HWND hwnd, UINT message, WPARAM wParam,
+                                         LPARAM lParam) noexcept {
+    return Route(hwnd, message, wParam, lParam, &WindowEngine::OnFrameMessage);
 }
 
 LRESULT CALLBACK WindowEngine::ControlProc(HWND hwnd, UINT message, WPARAM wParam,
@@ -198,6 +191,7 @@ LRESULT CALLBACK WindowEngine::ControlProc(HWND hwnd, UINT message, WPARAM wPara
 }
 
 LRESULT WindowEngine::OnWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) window_ = hwnd;
     LRESULT result = 0;
     if (OnContainerMessage(message, wParam, lParam, result)) return result;
     switch (message) {
