@@ -7,7 +7,7 @@
 
 namespace torvexa::win32 {
 
-void PaintGroupBox(HWND frame, HDC dc, HFONT font, COLORREF textColor, UINT dpi) {
+void PaintGroupBox(HWND frame, HDC dc, UINT dpi, HFONT font, COLORREF textColor) {
     RECT box;
     GetClientRect(frame, &box);
     HGDIOBJ old = SelectObject(dc, font);

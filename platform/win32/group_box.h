@@ -6,8 +6,8 @@
 
 namespace torvexa::win32 {
 
-// Paints the frame window `frame` into `dc` (from BeginPaint) with its title in `font` and
-// `textColor`, at `dpi`.
-void PaintGroupBox(HWND frame, HDC dc, HFONT font, COLORREF textColor, UINT dpi);
+// Paints the frame window `frame` into `dc` (from BeginPaint) at `dpi`, with its title in `font`
+// and `textColor`.
+void PaintGroupBox(HWND frame, HDC dc, UINT dpi, HFONT font, COLORREF textColor);
 
 }  // namespace torvexa::win32

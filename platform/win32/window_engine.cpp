@@ -419,9 +419,8 @@ void WindowEngine::PaintFrame(HWND hwnd) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd, &ps);
     PaintGroupBox(
-        hwnd, dc, frame != nullptr ? FontOf(*frame->spec) : fonts_.Of(false),
-        frame != nullptr && frame->color ? ToColorRef(*frame->color) : GetSysColor(COLOR_BTNTEXT),
-        dpi_);
+        hwnd, dc, dpi_, frame != nullptr ? FontOf(*frame->spec) : fonts_.Of(false),
+        frame != nullptr && frame->color ? ToColorRef(*frame->color) : GetSysColor(COLOR_BTNTEXT));
     EndPaint(hwnd, &ps);
 }
 
