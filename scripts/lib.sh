@@ -3,9 +3,11 @@
 
 TORVEXA_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # The -win32 compilers build the shipped Torvexa.exe, the -posix ones the test programs; wine64
-# gives the 64-bit (WoW64) prefixes.
+# gives the 64-bit (WoW64) prefixes. The x86-64 compilers build the same programs for 64-bit
+# Windows, for machines that run no 32-bit code (see choose_windows_build).
 TORVEXA_PACKAGES="cmake g++ libgtest-dev googletest g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32
-    mingw-w64-tools wine wine32:i386 wine64 xvfb imagemagick x11-utils fonts-wine"
+    mingw-w64-tools wine wine32:i386 wine64 xvfb imagemagick x11-utils fonts-wine
+    g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-win32"
 
 say() { printf '%s\n' "$*"; }
 
@@ -17,7 +19,10 @@ ensure_packages() {
     for p in $TORVEXA_PACKAGES "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
     done
-    [ ${#missing[@]} -eq 0 ] && return 0
+    if [ ${#missing[@]} -eq 0 ]; then
+        choose_windows_build
+        return 0
+    fi
     if [ "$(id -u)" -ne 0 ]; then
         say "Torvexa needs these Debian packages: ${missing[*]}"
         say "Install them as root with:"
@@ -28,6 +33,40 @@ ensure_packages() {
     dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
     apt-get update -qq
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+    choose_windows_build
+}
+
+# Which Windows build this machine can run under Wine, set by choose_windows_build (after the
+# packages are in): "win32", the 32-bit Torvexa.exe that ships and its 32-bit test programs, where
+# the machine runs 32-bit x86 code; "win64" where its kernel runs 64-bit programs only (some
+# virtual machines refuse every 32-bit execve). Wine's 32-bit loader is then a 32-bit Linux
+# program that cannot start, so the same sources are built for 64-bit Windows and tested in
+# 64-bit prefixes: the logic, the real Windows layer, the window and the scenarios run for real,
+# but not the shipped bytes, nor anything that needs a 32-bit process (WoW64, a 32-bit or XP
+# machine). TORVEXA_WINDOWS_BUILD=win32|win64 chooses by hand.
+choose_windows_build() {
+    if [ -n "${TORVEXA_WINDOWS_BUILD:-}" ]; then
+        TORVEXA_WINDOWS_PRESET=$TORVEXA_WINDOWS_BUILD
+    elif /usr/lib/wine/wine --version >/dev/null 2>&1; then
+        TORVEXA_WINDOWS_PRESET=win32
+    else
+        TORVEXA_WINDOWS_PRESET=win64
+    fi
+    TORVEXA_WINDOWS_DIR=$TORVEXA_ROOT/build/$TORVEXA_WINDOWS_PRESET
+    export TORVEXA_WINDOWS_PRESET TORVEXA_WINDOWS_DIR
+    if [ "$TORVEXA_WINDOWS_PRESET" = win64 ]; then
+        # Debian's `wine` (and the wineboot, winepath and reg wrappers, which call wine-stable)
+        # always take the 32-bit loader when wine32 is installed: ours take the 64-bit one.
+        local shim=$TORVEXA_ROOT/build/wine64-only
+        mkdir -p "$shim"
+        local name
+        for name in wine wine-stable; do
+            printf '#!/bin/sh\nexport WINELOADER=/usr/lib/wine/wine64\nexec /usr/lib/wine/wine64 "$@"\n' \
+                >"$shim/$name"
+            chmod +x "$shim/$name"
+        done
+        case ":$PATH:" in *":$shim:"*) ;; *) export PATH="$shim:$PATH" ;; esac
+    fi
 }
 
 # Builds one preset quietly, all of it or only the targets named after it; the log is shown on
@@ -47,12 +86,15 @@ build_preset() {
     rm -f "$log"
 }
 
-# A fresh Wine prefix in a new folder (WINEPREFIX is exported): 32-bit Windows by default, or
-# "win64" for 64-bit Windows, where the 32-bit Torvexa.exe runs under WoW64; a second argument
+# A fresh Wine prefix in a new folder (WINEPREFIX is exported): 32-bit Windows by default (64-bit
+# on a machine that runs 64-bit programs only, see choose_windows_build), or "win64" for 64-bit
+# Windows, where the 32-bit Torvexa.exe runs under WoW64; a second argument
 # names the Windows version the prefix reports (winxp, say). Wine's own virtual desktop draws
 # captions and frames without a window manager.
 make_wine_prefix() {
-    local arch=${1:-win32} version=${2:-}
+    local default=win32
+    [ "${TORVEXA_WINDOWS_PRESET:-win32}" = win32 ] || default=win64
+    local arch=${1:-$default} version=${2:-}
     export WINEPREFIX WINEARCH=$arch
     WINEPREFIX=$(mktemp -d /tmp/torvexa-wine.XXXXXX)
     export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="

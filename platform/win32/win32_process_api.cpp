@@ -6,11 +6,23 @@
 #include "platform/win32/ansi.h"
 #include "platform/win32/win.h"
 
+#ifndef _WIN64
 static_assert(sizeof(PROCESSENTRY32) == torvexa::ProcessEntry32::kSystemSize,
               "the program exchanges the 32-bit, 8-bit-character record");
+#endif
 
 namespace torvexa::win32 {
 namespace {
+
+// Torvexa.exe is a 32-bit program. Its layer is also built for 64-bit Windows, only to be tested
+// on machines that cannot run 32-bit code: there the system's record is 304 bytes, and the
+// program's 296 stands for it both ways, so that the logic sees what it sees on 32-bit.
+DWORD SystemSize(std::uint32_t programSize) {
+    return programSize == ProcessEntry32::kSystemSize ? sizeof(PROCESSENTRY32) : programSize;
+}
+std::uint32_t ProgramSize(DWORD systemSize) {
+    return systemSize == sizeof(PROCESSENTRY32) ? ProcessEntry32::kSystemSize : systemSize;
+}
 
 HANDLE ToHandle(Handle h) {
     return reinterpret_cast<HANDLE>(h);
@@ -19,7 +31,7 @@ HANDLE ToHandle(Handle h) {
 // The working record's name goes to the system as exactly 260 bytes in the ANSI code page, NULs
 // and tail included, and comes back widened to exactly 260 characters.
 void Narrow(const ProcessEntry32& from, PROCESSENTRY32& to) {
-    to.dwSize = from.dwSize;
+    to.dwSize = SystemSize(from.dwSize);
     to.cntUsage = from.cntUsage;
     to.th32ProcessID = from.th32ProcessID;
     to.th32DefaultHeapID = from.th32DefaultHeapID;
@@ -34,7 +46,7 @@ void Narrow(const ProcessEntry32& from, PROCESSENTRY32& to) {
 }
 
 void Widen(const PROCESSENTRY32& from, ProcessEntry32& to) {
-    to.dwSize = from.dwSize;
+    to.dwSize = ProgramSize(from.dwSize);
     to.cntUsage = from.cntUsage;
     to.th32ProcessID = from.th32ProcessID;
     to.th32DefaultHeapID = static_cast<std::uint32_t>(from.th32DefaultHeapID);

@@ -10,7 +10,8 @@
 set -uo pipefail
 . "$(cd "$(dirname "$0")/../.." && pwd)/sandbox/sandbox.sh"
 
-build=${TORVEXA_E2E_BUILD:-$TORVEXA_ROOT/build/win32}
+[ -n "${TORVEXA_WINDOWS_PRESET:-}" ] || choose_windows_build
+build=${TORVEXA_E2E_BUILD:-$TORVEXA_WINDOWS_DIR}
 for f in Torvexa.exe e2e_driver.exe infect.exe sleeper.exe planted_dll.dll; do
     if [ ! -f "$build/$f" ]; then
         say "scenarios: FAILED: $build/$f is missing (build the win32 preset first)"
@@ -19,7 +20,11 @@ for f in Torvexa.exe e2e_driver.exe infect.exe sleeper.exe planted_dll.dll; do
     fi
 done
 machines=("$@")
-[ ${#machines[@]} -gt 0 ] || machines=(32-bit 64-bit xp)
+if [ ${#machines[@]} -eq 0 ]; then
+    machines=(32-bit 64-bit xp)
+    # A machine that runs no 32-bit code has only 64-bit Windows, and the programs are 64-bit too.
+    [ "$TORVEXA_WINDOWS_PRESET" = win32 ] || machines=(64-bit)
+fi
 
 # On 64-bit Windows the Run key has two views. The 32-bit worm writes its values in the 32-bit one
 # (WOW6432Node), and that is all the 32-bit Torvexa.exe may delete: a value of the same name in
@@ -43,7 +48,11 @@ passed=0 failed=0 shots=$TORVEXA_ROOT/build/screenshots
 for machine in "${machines[@]}"; do
     case $machine in
         32-bit) sandbox_make win32 ;;
-        64-bit) sandbox_make win64 && plant_64bit_bystander ;;
+        64-bit)
+            sandbox_make win64
+            # The 64-bit view is out of a 32-bit program's reach only: a 64-bit build sees it.
+            [ "$TORVEXA_WINDOWS_PRESET" = win32 ] && plant_64bit_bystander
+            ;;
         xp) sandbox_make win32 winxp ;;
         *)
             say "scenarios: unknown machine '$machine' (32-bit, 64-bit or xp)"
@@ -53,7 +62,7 @@ for machine in "${machines[@]}"; do
     log=$(mktemp)
     {
         sandbox_scenarios "$build" "$shots"
-        [ "$machine" != 64-bit ] || check_64bit_bystander
+        [ "$machine" != 64-bit ] || [ "$TORVEXA_WINDOWS_PRESET" != win32 ] || check_64bit_bystander
     } | sed -u "s/^/[$machine] /" | tee "$log"
     # Every line counts once: a scenario's own line, the bystander's, or the driver's failure.
     passed=$((passed + $(grep -cE '^\[[^]]+\] [a-z0-9_]+: passed$' "$log")))
