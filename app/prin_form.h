@@ -25,6 +25,19 @@ inline constexpr const wchar_t* kNotRemoved =
     L"No pude quitar el gusano del todo!.. pulsa otra vez Desinfectame!!! o ejecutame como "
     L"administrador.";
 
+// Said when nothing of the worm is left but files that Windows deletes at the next restart, and
+// the box that names them, one full path a line.
+inline constexpr const wchar_t* kAlmostDone =
+    L"Casi listo!.. reinicia tu PC para terminar de quitar el gusano.";
+inline constexpr const wchar_t* kPendingIntro =
+    L"Estos archivos del gusano estan en uso y se borraran cuando reinicies tu PC:";
+// The box that names what is left after kNotRemoved, one item a line.
+inline constexpr const wchar_t* kLeftIntro = L"Esto del gusano sigue en tu PC:";
+inline constexpr const wchar_t* kProcessesUnchecked = L"(no pude revisar los procesos)";
+inline constexpr const wchar_t* kRunKeyUnchecked = L"(no pude revisar la clave Run)";
+// Between the lines of those two boxes.
+inline constexpr const wchar_t* kBoxLineBreak = L"\r\n";
+
 inline constexpr const wchar_t* kQuestionFirst =
     L"LISTO!!!!!! Solo tienes que cerrar completamente tu msn y despues lo vuelves a abrir.";
 inline constexpr const wchar_t* kQuestionSecond = L"\u00BFQuieres que este programa cierre el msn?";

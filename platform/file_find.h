@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/file_attributes.h"
 #include "platform/types.h"
 
 namespace torvexa {
@@ -51,16 +52,6 @@ struct Win32FindData {
 
     bool operator==(const Win32FindData&) const = default;
 };
-
-// The attribute bits the program reads (FILE_ATTRIBUTE_*).
-inline constexpr std::uint32_t kFileAttributeReadOnly = 0x1;
-inline constexpr std::uint32_t kFileAttributeHidden = 0x2;
-inline constexpr std::uint32_t kFileAttributeSystem = 0x4;
-inline constexpr std::uint32_t kFileAttributeDirectory = 0x10;
-inline constexpr std::uint32_t kFileAttributeArchive = 0x20;
-inline constexpr std::uint32_t kFileAttributeNormal = 0x80;
-inline constexpr std::uint32_t kFileAttributeTemporary = 0x100;
-inline constexpr std::uint32_t kFileAttributeCompressed = 0x800;
 
 class FileFindApi {
   public:

@@ -2,12 +2,22 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+
+#include "platform/file_attributes.h"
 
 namespace torvexa {
 
 // Whether something is there: a check that cannot be made answers Unknown, never Absent.
 enum class Presence { Absent, Present, Unknown };
+
+// The system's values (MOVEFILE_DELAY_UNTIL_REBOOT and the error codes a refused deletion gives).
+inline constexpr std::uint32_t kMoveFileDelayUntilReboot = 0x4;
+inline constexpr std::uint32_t kErrorAccessDenied = 5;
+inline constexpr std::uint32_t kErrorSharingViolation = 32;
+inline constexpr std::uint32_t kErrorLockViolation = 33;
+inline constexpr std::uint32_t kErrorUserMappedFile = 1224;
 
 class FileSystemApi {
   public:
@@ -16,6 +26,20 @@ class FileSystemApi {
     virtual bool DeleteFileA(const std::wstring& path) = 0;
     virtual Presence FileExists(const std::wstring& path) = 0;
     virtual std::uint32_t GetLastError() = 0;
+
+    // kInvalidFileAttributes when they cannot be read (the reason in GetLastError).
+    virtual std::uint32_t GetFileAttributesW(const std::wstring& path) = 0;
+    virtual bool SetFileAttributesW(const std::wstring& path, std::uint32_t attributes) = 0;
+    // MoveFileExW: with no new name and kMoveFileDelayUntilReboot, records the file for deletion at
+    // the next restart. True says only that the record was written.
+    virtual bool MoveFileExW(const std::wstring& existing,
+                             const std::optional<std::wstring>& newName, std::uint32_t flags) = 0;
+    // The system folder (GetSystemDirectoryW), as a 32-bit program is told it:
+    // "C:\WINDOWS\system32" on 64-bit Windows too.
+    virtual std::wstring GetSystemDirectoryW() = 0;
+    // Where that folder really is for this 32-bit program (GetSystemWow64DirectoryW): SysWOW64 on
+    // 64-bit Windows; none where nothing is redirected (32-bit Windows, or a 64-bit process).
+    virtual std::optional<std::wstring> GetSystemWow64DirectoryW() = 0;
 };
 
 }  // namespace torvexa

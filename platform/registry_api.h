@@ -14,6 +14,8 @@ inline constexpr std::uint32_t kKeyWrite = 0x20006;      // KEY_WRITE
 inline constexpr std::uint32_t kKeyQueryValue = 0x0001;  // KEY_QUERY_VALUE
 inline constexpr std::int32_t kErrorSuccess = 0;         // ERROR_SUCCESS
 inline constexpr std::int32_t kErrorFileNotFound = 2;    // ERROR_FILE_NOT_FOUND
+inline constexpr std::uint32_t kRegMultiSz = 7;          // REG_MULTI_SZ
+inline constexpr Handle kHkeyLocalMachine = 0x80000002;  // HKEY_LOCAL_MACHINE
 
 class RegistryApi {
   public:
@@ -27,6 +29,10 @@ class RegistryApi {
     // Asks only whether the value is there (no data is read): kErrorSuccess when it is,
     // kErrorFileNotFound when it is not.
     virtual std::int32_t RegQueryValueExA(Handle key, const std::wstring& valueName) = 0;
+    // Reads a value's data as UTF-16 text, unchanged: a REG_MULTI_SZ comes back with its NULs.
+    // `type` is the value's type (kRegMultiSz, say).
+    virtual std::int32_t RegQueryValueExW(Handle key, const std::wstring& valueName,
+                                          std::uint32_t& type, std::wstring& data) = 0;
 };
 
 }  // namespace torvexa

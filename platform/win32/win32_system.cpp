@@ -22,6 +22,49 @@ std::uint32_t Win32FileSystem::GetLastError() {
     return ::GetLastError();
 }
 
+std::uint32_t Win32FileSystem::GetFileAttributesW(const std::wstring& path) {
+    return ::GetFileAttributesW(path.c_str());
+}
+
+bool Win32FileSystem::SetFileAttributesW(const std::wstring& path, std::uint32_t attributes) {
+    return ::SetFileAttributesW(path.c_str(), attributes) != FALSE;
+}
+
+bool Win32FileSystem::MoveFileExW(const std::wstring& existing,
+                                  const std::optional<std::wstring>& newName, std::uint32_t flags) {
+    return ::MoveFileExW(existing.c_str(), newName ? newName->c_str() : nullptr, flags) != FALSE;
+}
+
+std::wstring Win32FileSystem::GetSystemDirectoryW() {
+    wchar_t folder[MAX_PATH + 1] = {};
+    const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH + 1);
+    return length > 0 && length <= MAX_PATH ? std::wstring(folder, length) : std::wstring();
+}
+
+std::optional<std::wstring> Win32FileSystem::GetSystemWow64DirectoryW() {
+    // Both functions are looked up: IsWow64Process exists since XP SP2, GetSystemWow64DirectoryW
+    // since XP, and a system without them has no WoW64. A 64-bit process gets an answer from
+    // GetSystemWow64DirectoryW too, though nothing is redirected for it: only a process that runs
+    // under WoW64 has its system folder elsewhere.
+    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
+    using GetSystemWow64DirectoryWFn = UINT(WINAPI*)(LPWSTR, UINT);
+    const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+    if (kernel == nullptr) return std::nullopt;
+    const auto isWow64 = reinterpret_cast<IsWow64ProcessFn>(
+        reinterpret_cast<void*>(::GetProcAddress(kernel, "IsWow64Process")));
+    const auto getFolder = reinterpret_cast<GetSystemWow64DirectoryWFn>(
+        reinterpret_cast<void*>(::GetProcAddress(kernel, "GetSystemWow64DirectoryW")));
+    BOOL wow64 = FALSE;
+    if (isWow64 == nullptr || getFolder == nullptr || !isWow64(::GetCurrentProcess(), &wow64) ||
+        !wow64) {
+        return std::nullopt;
+    }
+    wchar_t folder[MAX_PATH + 1] = {};
+    const UINT length = getFolder(folder, MAX_PATH + 1);
+    if (length == 0 || length > MAX_PATH) return std::nullopt;
+    return std::wstring(folder, length);
+}
+
 Handle Win32Shell::ShellExecuteA(Handle window, const std::wstring& verb, const std::wstring& file,
                                  const std::optional<std::wstring>& parameters,
                                  const std::optional<std::wstring>& directory, int showCommand) {

@@ -1,5 +1,6 @@
 // The program's entry point and its one composition root: the real system layer, the modules on
 // top of it, the main window's handlers and the window engine that shows them.
+#include "app/disinfection.h"
 #include "app/prin.h"
 #include "app/prin_form.h"
 #include "errors/mdlErrorHandle.h"
@@ -28,7 +29,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         mdlProcess process(processApi, errors);
         Registro registro(registryApi, boxes);
         win32::WindowEngine window(instance, PrinForm());
-        prin handlers(window, process, registro, registryApi, files, shell, boxes, clock);
+        Disinfection disinfection(process, registro, registryApi, files, clock);
+        prin handlers(window, process, disinfection, shell, boxes);
         return window.Run(handlers);
     } catch (...) {
         // Only the window's creation can fail here; there is nothing to show it in.

@@ -59,6 +59,23 @@ class FakeRegistryApi : public RegistryApi {
     }
     std::optional<std::int32_t> queryFails;
 
+    // Values with data (a REG_MULTI_SZ list, say), by key; the key must be in `keys` as well.
+    std::map<Key, std::map<std::wstring, std::wstring>> multiStrings;
+    std::optional<std::int32_t> queryDataFails;
+    std::int32_t RegQueryValueExW(Handle key, const std::wstring& valueName, std::uint32_t& type,
+                                  std::wstring& data) override {
+        calls.push_back(L"RegQueryValueExW(" + std::to_wstring(key) + L"," + valueName + L")");
+        if (queryDataFails) return *queryDataFails;
+        auto it = opened_.find(key);
+        if (it == opened_.end()) return 6;
+        const auto& values = multiStrings[it->second];
+        auto value = values.find(valueName);
+        if (value == values.end()) return kErrorFileNotFound;
+        type = kRegMultiSz;
+        data = value->second;
+        return kErrorSuccess;
+    }
+
   private:
     Handle next_ = 0x500;
     std::map<Handle, Key> opened_;

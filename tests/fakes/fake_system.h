@@ -10,29 +10,42 @@
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/shell.h"
+#include "tests/fakes/fake_registry_api.h"
 
 namespace torvexa::fakes {
 
 class FakeFileSystem : public FileSystemApi {
   public:
     std::map<std::wstring, bool> files;  // path (as the program writes it) -> deletable
+    std::uint32_t refusal = 5;           // what deleting an undeletable file answers
+    // Marks of files (FILE_ATTRIBUTE_*); a read-only file refuses deletion. Unlisted: archive.
+    std::map<std::wstring, std::uint32_t> attributes;
+    // What changed the machine, in order: deletions, marks set, restart records.
     std::vector<std::wstring> calls;
     bool existsUnknown = false;
     std::function<void(const std::wstring&)> onDelete;  // lets a test throw from inside a step
+
+    // The restart list lives in the registry, where the program reads it back; without a
+    // registry, recording fails as it does without administrator rights.
+    FakeRegistryApi* registry = nullptr;
+    std::optional<std::uint32_t> recordFails;
+    bool recordWritesNothing = false;    // succeeds, yet nothing lands in the list
+    std::vector<std::wstring> recorded;  // the paths recorded for deletion at the restart
+    std::wstring systemDirectory = L"C:\\WINDOWS\\system32";
+    std::optional<std::wstring> wow64Directory;  // set: a 32-bit program on 64-bit Windows
+
+    static inline const std::wstring kSessionManager =
+        L"System\\CurrentControlSet\\Control\\Session Manager";
 
     bool DeleteFileA(const std::wstring& path) override {
         calls.push_back(L"DeleteFileA(" + path + L")");
         if (onDelete) onDelete(path);
         auto it = files.find(path);
-        if (it == files.end()) {
-            lastError_ = 2;
-            return false;
-        }
-        if (!it->second) {
-            lastError_ = 5;
-            return false;
-        }
+        if (it == files.end()) return Fail(2);
+        if (!it->second) return Fail(refusal);
+        if (attributes.count(path) && (attributes[path] & kFileAttributeReadOnly)) return Fail(5);
         files.erase(it);
+        attributes.erase(path);
         return true;
     }
     Presence FileExists(const std::wstring& path) override {
@@ -40,8 +53,43 @@ class FakeFileSystem : public FileSystemApi {
         return files.count(path) ? Presence::Present : Presence::Absent;
     }
     std::uint32_t GetLastError() override { return lastError_; }
+    std::uint32_t GetFileAttributesW(const std::wstring& path) override {
+        if (!files.count(path)) {
+            lastError_ = 2;
+            return kInvalidFileAttributes;
+        }
+        return attributes.count(path) ? attributes[path] : 0x20;
+    }
+    bool SetFileAttributesW(const std::wstring& path, std::uint32_t value) override {
+        calls.push_back(L"SetFileAttributesW(" + path + L"," + std::to_wstring(value) + L")");
+        if (!files.count(path)) return Fail(2);
+        attributes[path] = value;
+        return true;
+    }
+    bool MoveFileExW(const std::wstring& existing, const std::optional<std::wstring>& newName,
+                     std::uint32_t flags) override {
+        calls.push_back(L"MoveFileExW(" + existing + L"," + (newName ? *newName : L"NULL") + L"," +
+                        std::to_wstring(flags) + L")");
+        if (recordFails) return Fail(*recordFails);
+        if (registry == nullptr) return Fail(5);
+        if (recordWritesNothing) return true;
+        recorded.push_back(existing);
+        std::wstring data;
+        for (const auto& p : recorded) data += L"\\??\\" + p + L'\0' + L'\0';
+        data += L'\0';
+        registry->keys[{0x80000002, kSessionManager}];
+        registry->multiStrings[{0x80000002, kSessionManager}][L"PendingFileRenameOperations"] =
+            data;
+        return true;
+    }
+    std::wstring GetSystemDirectoryW() override { return systemDirectory; }
+    std::optional<std::wstring> GetSystemWow64DirectoryW() override { return wow64Directory; }
 
   private:
+    bool Fail(std::uint32_t error) {
+        lastError_ = error;
+        return false;
+    }
     std::uint32_t lastError_ = 0;
 };
 

@@ -66,7 +66,14 @@ struct Machine {
     fakes::FakeShell shell;
     fakes::FakeClock clock;
     fakes::FakeView view;
-    prin form{view, process, registro, registry, files, shell, boxes, clock};
+    Disinfection disinfection{process, registro, registry, files, clock};
+    prin form{view, process, disinfection, shell, boxes};
+
+    Machine() {
+        // A machine where the program runs as administrator: the restart list can be written.
+        files.registry = &registry;
+        registry.keys[{kHklm, fakes::FakeFileSystem::kSessionManager}] = {};
+    }
 };
 
 class PrinTest : public ::testing::Test, public Machine {};
@@ -164,9 +171,13 @@ TEST_F(PrinTest, AFailureInsideOneStepLeavesTheLaterStepsRunning) {
     EXPECT_EQ(registry.keys[std::pair(kHklm, kRun)].count(L"realone_nt2004"), 0u);
     EXPECT_EQ(files.calls.size(), 3u);
     EXPECT_EQ(files.files.count(kHkt1), 0u);
-    // What failed is still there, so the machine is not reported clean.
+    // What failed is still there, so the machine is not reported clean, and the box says what.
     EXPECT_EQ(Status(), kNotRemoved);
-    EXPECT_TRUE(boxes.shown.empty());
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text,
+              L"Esto del gusano sigue en tu PC:\r\nmoniker.exe\r\n"
+              L"realone_nt2003\r\n" +
+                  kMoniker);
 }
 
 TEST_F(PrinTest, SaysDisinfectedOnlyWhenNothingOfTheWormIsLeft) {
@@ -175,7 +186,11 @@ TEST_F(PrinTest, SaysDisinfectedOnlyWhenNothingOfTheWormIsLeft) {
         std::function<void(Machine&)> stage;
     };
     const std::vector<Case> cases = {
-        {"file is read-only", [](Machine& t) { t.files.files[kSyslray] = false; }},
+        {"file can be neither deleted nor recorded for the restart",
+         [](Machine& t) {
+             t.files.files[kSyslray] = false;
+             t.files.recordFails = 5;
+         }},
         {"value cannot be deleted", [](Machine& t) { t.registry.deleteFails = 5; }},
         {"process refuses to end", [](Machine& t) { t.api.processes[1].survivesTerminate = true; }},
         {"files cannot be checked", [](Machine& t) { t.files.existsUnknown = true; }},
@@ -192,7 +207,9 @@ TEST_F(PrinTest, SaysDisinfectedOnlyWhenNothingOfTheWormIsLeft) {
         t.form.Click(ControlId::Command1);
         EXPECT_EQ(t.Status(), kNotRemoved) << c.what;
         EXPECT_EQ(t.view.color[ControlId::msg], kDarkRed) << c.what;
-        EXPECT_TRUE(t.boxes.shown.empty()) << c.what;
+        // No question about the messenger: one box, saying what is left.
+        ASSERT_EQ(t.boxes.shown.size(), 1u) << c.what;
+        EXPECT_TRUE(t.boxes.shown[0].text.starts_with(kLeftIntro)) << c.what;
     }
 }
 
@@ -221,7 +238,7 @@ TEST_F(PrinTest, WaitsBoundedForTerminatedProcessesBeforeDeleting) {
     stuck.Infect();
     stuck.api.processes[1].survivesTerminate = true;
     stuck.form.Click(ControlId::Command1);
-    EXPECT_EQ(stuck.clock.slept, prin::kWaitLimitMilliseconds);
+    EXPECT_EQ(stuck.clock.slept, Disinfection::kWaitLimitMilliseconds);
 
     // Slow checks count towards the bound: with 450 ms passing besides each 50 ms sleep, the
     // wait ends after 2 s in all, not after 40 sleeps.
@@ -231,8 +248,8 @@ TEST_F(PrinTest, WaitsBoundedForTerminatedProcessesBeforeDeleting) {
     slow.clock.onSleep = [&] { slow.clock.now += 450; };
     const std::uint32_t before = slow.clock.now;
     slow.form.Click(ControlId::Command1);
-    EXPECT_EQ(slow.clock.slept, 4 * prin::kPollMilliseconds);
-    EXPECT_EQ(slow.clock.now - before, prin::kWaitLimitMilliseconds);
+    EXPECT_EQ(slow.clock.slept, 4 * Disinfection::kPollMilliseconds);
+    EXPECT_EQ(slow.clock.now - before, Disinfection::kWaitLimitMilliseconds);
 
     // The tick count wraps to 0 after 49.7 days: a wait that spans the wrap still lasts 2 s,
     // neither ending at once nor running on.
@@ -241,7 +258,7 @@ TEST_F(PrinTest, WaitsBoundedForTerminatedProcessesBeforeDeleting) {
     wrapping.api.processes[1].survivesTerminate = true;
     wrapping.clock.now = 0xFFFFFFFFu - 120;
     wrapping.form.Click(ControlId::Command1);
-    EXPECT_EQ(wrapping.clock.slept, prin::kWaitLimitMilliseconds);
+    EXPECT_EQ(wrapping.clock.slept, Disinfection::kWaitLimitMilliseconds);
     EXPECT_LT(wrapping.clock.now, 0xFFFFFFFFu - 120);  // it did wrap
 }
 

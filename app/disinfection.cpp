@@ -1,0 +1,166 @@
+#include "app/disinfection.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "app/guarded.h"
+#include "app/worm.h"
+#include "platform/owned_handle.h"
+
+namespace torvexa {
+namespace {
+
+// The marks a worm sets on its files to keep them: read-only stops a deletion, hidden and system
+// keep the file out of sight.
+constexpr std::uint32_t kKeepingMarks =
+    kFileAttributeReadOnly | kFileAttributeHidden | kFileAttributeSystem;
+
+// The answers Windows gives for a file it cannot delete now but will at a restart: held open
+// without delete sharing, locked, or mapped into a process (a running program or a loaded DLL,
+// which shows as access denied once the marks are cleared).
+bool InUse(std::uint32_t error) {
+    return error == kErrorSharingViolation || error == kErrorLockViolation ||
+           error == kErrorAccessDenied || error == kErrorUserMappedFile;
+}
+
+}  // namespace
+
+Disinfection::Disinfection(mdlProcess& process, Registro& registro, RegistryApi& registry,
+                           FileSystemApi& files, Clock& clock)
+    : process_(process),
+      registro_(registro),
+      registry_(registry),
+      files_(files),
+      clock_(clock),
+      restartDeletes_(registry) {}
+
+Remnants Disinfection::Run() {
+    std::vector<ProcessId> terminated;
+    for (const wchar_t* name : worm::kProcesses) {
+        Guarded([&] {
+            const ProcessId id = KillByName(name);
+            if (id != 0) terminated.push_back(id);
+        });
+    }
+    // Termination is not synchronous, and a process that is still exiting keeps its file locked.
+    if (!terminated.empty()) Guarded([&] { WaitUntilGone(terminated); });
+
+    for (const wchar_t* value : worm::kRunValues) {
+        Guarded([&] {
+            std::wstring path = worm::kRunKeyPath;  // a fresh copy: the call rewrites its argument
+            registro_.DeleteRegValue(path, value);
+        });
+    }
+    for (const wchar_t* file : worm::kFiles) {
+        Guarded([&] { RemoveFile(file); });
+    }
+    return Check();
+}
+
+Remnants Disinfection::Check() {
+    Remnants left;
+    for (const wchar_t* name : worm::kProcesses) {
+        bool checked = false;
+        Guarded([&] {
+            const ProcessId id = process_.GetProcessIdByName(name);
+            checked = id != 0 || process_.LastSnapshotTaken();
+            if (id != 0) left.processes.emplace_back(name);
+        });
+        left.processesUnchecked = left.processesUnchecked || !checked;
+    }
+    for (const wchar_t* value : worm::kRunValues) {
+        Presence there = Presence::Unknown;
+        Guarded([&] { there = RunValue(value); });
+        if (there == Presence::Present) left.runValues.emplace_back(value);
+        left.runKeyUnchecked = left.runKeyUnchecked || there == Presence::Unknown;
+    }
+    std::optional<std::vector<PendingOperation>> pending;
+    Guarded([&] { pending = restartDeletes_.Read(); });
+    for (const wchar_t* file : worm::kFiles) {
+        Presence there = Presence::Unknown;
+        bool goesAtRestart = false;
+        Guarded([&] {
+            there = files_.FileExists(file);
+            goesAtRestart =
+                there == Presence::Present && pending && DeletesAtRestart(*pending, RealPath(file));
+        });
+        if (there == Presence::Absent) continue;
+        (goesAtRestart ? left.pending : left.files).emplace_back(file);
+    }
+    return left;
+}
+
+bool Disinfection::CloseMessenger() {
+    bool closed = false;  // unless shown otherwise: a step that failed proves nothing
+    Guarded([&] {
+        const ProcessId id = KillByName(worm::kMessenger);
+        // Nothing found in a list that could not be read is no proof that none was running.
+        closed = id == 0 ? process_.LastSnapshotTaken() : WaitUntilGone({id});
+    });
+    return closed;
+}
+
+ProcessId Disinfection::KillByName(const wchar_t* name) {
+    const ProcessId id = process_.GetProcessIdByName(name);
+    process_.Kill_Process(id);
+    return id;
+}
+
+bool Disinfection::WaitUntilGone(const std::vector<ProcessId>& ids) {
+    const std::uint32_t start = clock_.Milliseconds();
+    for (;;) {
+        bool anyListed = false;
+        for (const ProcessId id : ids) anyListed = anyListed || process_.IsListed(id);
+        if (!anyListed) return true;
+        // The bound is the time that has passed, the checks' own time included.
+        // Unsigned 32-bit arithmetic: right also when the tick count wraps during the wait.
+        const std::uint32_t waited = clock_.Milliseconds() - start;
+        if (waited >= kWaitLimitMilliseconds) return false;
+        clock_.Sleep(std::min(kPollMilliseconds, kWaitLimitMilliseconds - waited));
+    }
+}
+
+Presence Disinfection::RunValue(const std::wstring& name) {
+    Handle opened = 0;
+    const std::int32_t result =
+        registry_.RegOpenKeyExA(kHkeyLocalMachine, worm::kRunSubKey, 0, kKeyQueryValue, opened);
+    if (result == kErrorFileNotFound) return Presence::Absent;  // no Run key: no Run value
+    if (result != kErrorSuccess) return Presence::Unknown;
+    const RegistryKey key(registry_, opened);
+    const std::int32_t found = registry_.RegQueryValueExA(key.get(), name);
+    if (found == kErrorSuccess) return Presence::Present;
+    return found == kErrorFileNotFound ? Presence::Absent : Presence::Unknown;
+}
+
+void Disinfection::RemoveFile(const std::wstring& path) {
+    // The file is the worm's whatever its marks say; nothing but these three paths is touched.
+    const std::uint32_t attributes = files_.GetFileAttributesW(path);
+    const bool readable = attributes != kInvalidFileAttributes;
+    const bool directory = readable && (attributes & kFileAttributeDirectory) != 0;
+    if (readable && !directory && (attributes & kKeepingMarks) != 0) {
+        const std::uint32_t cleared = attributes & ~kKeepingMarks;
+        files_.SetFileAttributesW(path, cleared == 0 ? kFileAttributeNormal : cleared);
+    }
+    if (files_.DeleteFileA(path)) return;
+    const std::uint32_t error = files_.GetLastError();
+    if (directory || !InUse(error)) return;  // missing, or not a file the restart should take
+
+    const std::wstring real = RealPath(path);
+    const auto pending = restartDeletes_.Read();
+    // An unreadable list could already hold the file, and a written record could not be
+    // confirmed: the file is then reported as left, not recorded blindly.
+    if (!pending || DeletesAtRestart(*pending, real)) return;
+    files_.MoveFileExW(real, std::nullopt, kMoveFileDelayUntilReboot);
+}
+
+std::wstring Disinfection::RealPath(const std::wstring& path) {
+    const std::optional<std::wstring> redirectedTo = files_.GetSystemWow64DirectoryW();
+    const std::size_t slash = path.find_last_of(L'\\');
+    if (!redirectedTo || slash == std::wstring::npos) return path;
+    if (!SamePath(std::wstring_view(path).substr(0, slash), files_.GetSystemDirectoryW())) {
+        return path;
+    }
+    return *redirectedTo + path.substr(slash);
+}
+
+}  // namespace torvexa

@@ -1,0 +1,79 @@
+// What the program does to the machine, with or without its window: the disinfection sequence
+// (end the worm's programs, delete its Run values and its files), the check of what of the worm
+// is there, and closing the messenger. A worm file that Windows will not delete now because it is
+// in use is recorded for deletion at the next restart, and said to be pending, never gone.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/restart_deletes.h"
+#include "platform/clock.h"
+#include "platform/file_system.h"
+#include "platform/registry_api.h"
+#include "process/mdlProcess.h"
+#include "registry/Registro.h"
+
+namespace torvexa {
+
+// What of the worm is on the machine, item by item, under the names the program gives them.
+struct Remnants {
+    std::vector<std::wstring> processes;  // its programs that run
+    bool processesUnchecked = false;      // the process list could not be read
+    std::vector<std::wstring> runValues;  // its Run values
+    bool runKeyUnchecked = false;         // the Run key could not be read
+    std::vector<std::wstring> files;      // its files, there for good (or not known to be gone)
+    std::vector<std::wstring> pending;    // its files that Windows deletes at the next restart
+
+    // Nothing there, and every check made.
+    bool None() const { return !AnythingLeft() && pending.empty(); }
+    // Something there that no restart removes, or a check that could not be made.
+    bool AnythingLeft() const {
+        return !processes.empty() || processesUnchecked || !runValues.empty() || runKeyUnchecked ||
+               !files.empty();
+    }
+    // Something of the worm seen (unchecked parts prove nothing either way).
+    bool AnythingFound() const {
+        return !processes.empty() || !runValues.empty() || !files.empty() || !pending.empty();
+    }
+};
+
+class Disinfection {
+  public:
+    Disinfection(mdlProcess& process, Registro& registro, RegistryApi& registry,
+                 FileSystemApi& files, Clock& clock);
+
+    // The disinfection sequence, every step guarded on its own; then what is left.
+    Remnants Run();
+    // What of the worm is there now. Changes nothing.
+    Remnants Check();
+    // Ends the messenger; true when it is shown gone (or shown not running), false when that could
+    // not be shown.
+    bool CloseMessenger();
+
+    // A terminated process may hold its files for a moment: poll this often, this long at most.
+    static constexpr std::uint32_t kPollMilliseconds = 50;
+    static constexpr std::uint32_t kWaitLimitMilliseconds = 2000;
+
+  private:
+    ProcessId KillByName(const wchar_t* name);
+    // Waits, bounded, until none of `ids` is listed any more; true when they are all gone.
+    bool WaitUntilGone(const std::vector<ProcessId>& ids);
+    Presence RunValue(const std::wstring& name);
+    // Deletes one worm file: its read-only, hidden and system marks cleared first; in use, it is
+    // recorded for deletion at the next restart (once).
+    void RemoveFile(const std::wstring& path);
+    // Where the file `path` really is: on 64-bit Windows this 32-bit program's system folder is
+    // SysWOW64, and the restart, which runs without that redirection, must be told so.
+    std::wstring RealPath(const std::wstring& path);
+
+    mdlProcess& process_;
+    Registro& registro_;
+    RegistryApi& registry_;
+    FileSystemApi& files_;
+    Clock& clock_;
+    RestartDeletes restartDeletes_;
+};
+
+}  // namespace torvexa

@@ -1,0 +1,24 @@
+// What the worm leaves on a machine, and the messenger it spreads over: the names and paths that
+// the start-up check, the disinfection and the silent run look for, each written here once.
+#pragma once
+
+namespace torvexa::worm {
+
+// The worm's two programs; the disinfection ends them in this order.
+inline constexpr const wchar_t* kMoniker = L"moniker.exe";
+inline constexpr const wchar_t* kSyslray = L"syslray.exe";
+inline constexpr const wchar_t* kProcesses[] = {kMoniker, kSyslray};
+inline constexpr const wchar_t* kMessenger = L"msnmsgr.exe";
+
+// Its start-up entries: two values of the machine's Run key.
+inline constexpr const wchar_t* kRunKeyPath =
+    L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline constexpr const wchar_t* kRunSubKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline constexpr const wchar_t* kRunValues[] = {L"realone_nt2003", L"realone_nt2004"};
+
+// Its three files, by the fixed paths the program names them with.
+inline constexpr const wchar_t* kFiles[] = {L"C:\\windows\\system32\\MONIKER.exe",
+                                            L"C:\\windows\\system32\\SYSLRAY.exe",
+                                            L"C:\\windows\\system32\\HKT1.dll"};
+
+}  // namespace torvexa::worm

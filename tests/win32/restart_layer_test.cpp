@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "app/disinfection.h"
+#include "app/restart_deletes.h"
+#include "errors/mdlErrorHandle.h"
+#include "platform/win32/win.h"
+#include "platform/win32/win32_message_box.h"
+#include "platform/win32/win32_process_api.h"
+#include "platform/win32/win32_registry_api.h"
+#include "platform/win32/win32_system.h"
+#include "process/mdlProcess.h"
+#include "registry/Registro.h"
+
+namespace torvexa {
+namespace {
+
+constexpr const wchar_t* kSessionManager = L"System\\CurrentControlSet\\Control\\Session Manager";
+constexpr const wchar_t* kPendingValue = L"PendingFileRenameOperations";
+
+// Keeps the machine's restart list as it was before the test, whatever the test recorded.
+class RestartListKept {
+  public:
+    RestartListKept() {
+        HKEY key = nullptr;
+        RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_QUERY_VALUE, &key);
+        DWORD type = 0, bytes = sizeof buffer_;
+        had_ = RegQueryValueExW(key, kPendingValue, nullptr, &type,
+                                reinterpret_cast<BYTE*>(buffer_), &bytes) == ERROR_SUCCESS;
+        bytes_ = bytes;
+        RegCloseKey(key);
+    }
+    ~RestartListKept() {
+        HKEY key = nullptr;
+        RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, &key);
+        if (had_) {
+            RegSetValueExW(key, kPendingValue, 0, REG_MULTI_SZ,
+                           reinterpret_cast<const BYTE*>(buffer_), bytes_);
+        } else {
+            RegDeleteValueW(key, kPendingValue);
+        }
+        RegCloseKey(key);
+    }
+    RestartListKept(const RestartListKept&) = delete;
+    RestartListKept& operator=(const RestartListKept&) = delete;
+
+  private:
+    wchar_t buffer_[8192] = {};
+    DWORD bytes_ = 0;
+    bool had_ = false;
+};
+
+bool IsWow64() {
+    BOOL wow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+// The real layer on this machine (a 32-bit prefix, or a 64-bit one where this 32-bit program
+// runs under WoW64): a worm file held open by another handle goes to the restart list under the
+// folder it really is in, once, and is reported pending.
+TEST(RestartLayer, AFileInUseIsRecordedWhereItReallyIsAndOnce) {
+    win32::Win32FileSystem files;
+    win32::Win32RegistryApi registryApi;
+    win32::Win32ProcessApi processApi;
+    win32::Win32MessageBox boxes;
+    win32::Win32Clock clock;
+    const mdlErrorHandle errors;
+    mdlProcess process(processApi, errors);
+    Registro registro(registryApi, boxes);
+    Disinfection disinfection(process, registro, registryApi, files, clock);
+
+    wchar_t windows[MAX_PATH] = {};
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    const std::wstring really = std::wstring(windows) + (IsWow64() ? L"\\syswow64" : L"\\system32");
+    const std::optional<std::wstring> redirected = files.GetSystemWow64DirectoryW();
+    ASSERT_EQ(redirected.has_value(), IsWow64());
+    if (redirected) {
+        EXPECT_TRUE(SamePath(*redirected, really));
+    }
+
+    const RestartListKept kept;
+    const std::wstring hkt1 = L"C:\\windows\\system32\\HKT1.dll";
+    HANDLE held = CreateFileW(hkt1.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+
+    for (int press = 1; press <= 2; ++press) {
+        const Remnants left = disinfection.Run();
+        EXPECT_FALSE(left.AnythingLeft()) << "press " << press;
+        ASSERT_EQ(left.pending.size(), 1u) << "press " << press;
+        EXPECT_EQ(left.pending[0], hkt1);
+        const auto list = RestartDeletes(registryApi).Read();
+        ASSERT_TRUE(list.has_value());
+        int records = 0;
+        for (const PendingOperation& op : *list) {
+            if (!op.target.empty()) continue;
+            records += SamePath(op.source, L"\\??\\" + really + L"\\HKT1.dll");
+            // The redirected name would delete nothing at the restart on 64-bit Windows.
+            if (IsWow64()) {
+                EXPECT_FALSE(SamePath(op.source, L"\\??\\" + hkt1));
+            }
+        }
+        EXPECT_EQ(records, 1) << "press " << press;
+    }
+    // Its marks were cleared before the deletion was tried.
+    EXPECT_EQ(GetFileAttributesW(hkt1.c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN),
+              0u);
+
+    CloseHandle(held);
+    EXPECT_TRUE(DeleteFileW(hkt1.c_str()));
+    EXPECT_TRUE(disinfection.Check().None());
+}
+
+}  // namespace
+}  // namespace torvexa
