@@ -43,11 +43,14 @@ case $what in
                 wine reg add "$colours" /v "${scheme[i]}" /d "${scheme[i + 1]}" /f || return 1
             done
         }
-        # The prefix's own colours come back as they were, none where it had none.
-        wine reg export "$colours" "$(winepath -w "$saved")" /y >/dev/null 2>&1 || : >"$saved"
+        # The prefix's own colours come back as they were.
+        if ! wine reg export "$colours" "$(winepath -w "$saved")" /y >/dev/null 2>&1; then
+            echo "staged.sh: could not save the prefix's colours"
+            rm -f "$saved"
+            exit 1
+        fi
         restore() {
-            wine reg delete "$colours" /f
-            [ ! -s "$saved" ] || wine reg import "$(winepath -w "$saved")"
+            wine reg delete "$colours" /f && wine reg import "$(winepath -w "$saved")"
         }
         ;;
     *)
