@@ -22,6 +22,8 @@ bool Reads(Rgb text, Rgb face) {
 
 }  // namespace
 
+// The ratio is symmetric: the order of the two colours does not matter.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 double ContrastRatio(Rgb a, Rgb b) {
     const double la = RelativeLuminance(a), lb = RelativeLuminance(b);
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);

@@ -163,7 +163,7 @@ TEST(WindowInTheStagedScheme, EveryTextReadsAtFourAndAHalfToOneAndFollowsHighCon
     NoEvents events;
     engine.Open(events);
     struct Status {
-        const wchar_t* text;
+        const wchar_t* text = nullptr;
         Rgb colour;
     };
     // At start, infected and clean; after "Desinfectame!!!", done and not done.
