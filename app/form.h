@@ -52,6 +52,8 @@ struct ControlSpec {
     std::wstring text{};
     bool boldSansSerif = false;  // "MS Sans Serif" 8.25 pt bold; otherwise the default dialog font
     std::optional<Rgb> color{};  // the text colour; none: the platform's default
+    // The further colours its handlers show the text in at rest (hover colours are not).
+    std::vector<Rgb> restColors{};
     Align align = Align::Left;
     bool wrap = false;
     AutoSize autoSize = AutoSize::Fixed;

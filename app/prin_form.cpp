@@ -20,6 +20,7 @@ const FormSpec& PrinForm() {
              .tabIndex = 0,
              .text = L"Virus",
              .boldSansSerif = true,
+             .restColors = {prin_texts::kDarkRed, prin_texts::kVeryDarkBlue},
              .wrap = true},
             // Fourteen blanks push "y tambien reinica tu PC." onto the label's second line.
             {.id = Label1,

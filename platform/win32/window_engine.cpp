@@ -24,10 +24,6 @@ int ControlWindowId(ControlId id) {
     return WindowEngine::kControlIdBase + static_cast<int>(id);
 }
 
-COLORREF ToColorRef(Rgb c) {
-    return RGB(c.r, c.g, c.b);
-}
-
 DWORD LabelStyle(const ControlSpec& spec) {
     // SS_NOTIFY: without it a static control is transparent to the pointer, so moves over it
     // would reach the frame behind it and count as bare frame surface.
@@ -55,8 +51,12 @@ LRESULT AtTheEdge(Handler&& handler, Default&& byDefault) noexcept {
 
 }  // namespace
 
-WindowEngine::WindowEngine(HINSTANCE instance, const FormSpec& form, DpiFunctions dpiFunctions)
-    : instance_(instance), form_(form), dpiFunctions_(dpiFunctions) {
+WindowEngine::WindowEngine(HINSTANCE instance, const FormSpec& form, DpiFunctions dpiFunctions,
+                           HighContrastQuery highContrastOn)
+    : instance_(instance),
+      form_(form),
+      dpiFunctions_(dpiFunctions),
+      highContrastOn_(highContrastOn) {
     controls_.reserve(form_.controls.size());
     for (const ControlSpec& spec : form_.controls) {
         controls_.push_back({&spec, nullptr, spec.color});
@@ -74,6 +74,7 @@ int WindowEngine::Run(FormEvents& events) {
 
 void WindowEngine::Open(FormEvents& events) {
     events_ = &events;
+    colours_ = TextColours(form_, ReadSystemScheme(highContrastOn_));
     designFonts_ = FormFonts(kDesignDpi);
     LoadCommonControls();
     RegisterClasses();
@@ -133,7 +134,7 @@ void WindowEngine::SetForeColor(ControlId id, Rgb color) {
     ControlWindow* control = Find(id);
     if (control == nullptr) return;
     control->color = color;
-    if (control->hwnd != nullptr) InvalidateRect(control->hwnd, nullptr, TRUE);
+    if (control->hwnd != nullptr) Restyle(*control);
 }
 
 void WindowEngine::SetEnabled(ControlId id, bool enabled) {
@@ -220,6 +221,17 @@ LRESULT WindowEngine::OnWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LP
             RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
             return 0;
         }
+        case WM_SYSCOLORCHANGE:
+            // The controls learn of it from their window only.
+            for (const ControlWindow& control : controls_) {
+                SendMessageW(control.hwnd, message, wParam, lParam);
+            }
+            FollowScheme();
+            return 0;
+        case WM_SETTINGCHANGE:
+            // High contrast turned on or off, among other settings.
+            FollowScheme();
+            break;
         case WM_DESTROY:
             PostQuitMessage(0);
             return 0;
@@ -254,7 +266,7 @@ LRESULT WindowEngine::OnControlMessage(const ControlWindow& control, UINT messag
     if (spec.kind == ControlKind::Label && spec.wrap &&
         OnWrappedLabelMessage(
             control.hwnd, message, wParam, lParam,
-            {FontOf(spec), designFonts_.Of(spec.boldSansSerif),
+            {FontOf(control), designFonts_.Of(spec.boldSansSerif),
              MulDiv(spec.width, kDesignDpi, 1440), spec.align == Align::Right, control.controlProc},
             result)) {
         return result;
@@ -285,8 +297,7 @@ bool WindowEngine::OnContainerMessage(UINT message, WPARAM wParam, LPARAM lParam
             const ControlWindow* control = Find(reinterpret_cast<HWND>(lParam));
             if (control == nullptr) return false;
             auto* dc = reinterpret_cast<HDC>(wParam);
-            SetTextColor(dc,
-                         control->color ? ToColorRef(*control->color) : GetSysColor(COLOR_BTNTEXT));
+            SetTextColor(dc, ToColorRef(LookOf(*control).color));
             SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
             result = reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
             return true;
@@ -297,6 +308,14 @@ bool WindowEngine::OnContainerMessage(UINT message, WPARAM wParam, LPARAM lParam
 
 void WindowEngine::MouseMove(ControlId id) {
     if (events_ != nullptr) events_->MouseMove(id);
+}
+
+void WindowEngine::FollowScheme() {
+    colours_ = TextColours(form_, ReadSystemScheme(highContrastOn_));
+    if (window_ == nullptr) return;
+    for (const ControlWindow& control : controls_) Restyle(control);
+    RedrawWindow(window_, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 void WindowEngine::RegisterClasses() {
@@ -382,14 +401,14 @@ void WindowEngine::Layout(UINT dpi) {
         const RECT r = ControlRect(spec, dpi_);
         SetWindowPos(control.hwnd, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
-        SendMessageW(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(spec)), TRUE);
+        SendMessageW(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(control)), TRUE);
         if (spec.autoSize != AutoSize::Fixed) FitToText(control);
     }
 }
 
 void WindowEngine::FitToText(ControlWindow& control) {
     const ControlSpec& spec = *control.spec;
-    const SIZE text = TextSize(control.hwnd, FontOf(spec), WindowText(control.hwnd));
+    const SIZE text = TextSize(control.hwnd, FontOf(control), WindowText(control.hwnd));
     const RECT r = FittedRect(spec, text, dpi_);
     SetWindowPos(control.hwnd, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
@@ -418,14 +437,25 @@ void WindowEngine::PaintFrame(HWND hwnd) {
     const ControlWindow* frame = Find(hwnd);
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd, &ps);
-    PaintGroupBox(
-        hwnd, dc, dpi_, frame != nullptr ? FontOf(*frame->spec) : fonts_.Of(false),
-        frame != nullptr && frame->color ? ToColorRef(*frame->color) : GetSysColor(COLOR_BTNTEXT));
+    PaintGroupBox(hwnd, dc, dpi_, frame != nullptr ? FontOf(*frame) : fonts_.Of(false),
+                  frame != nullptr ? ToColorRef(LookOf(*frame).color) : GetSysColor(COLOR_BTNTEXT));
     EndPaint(hwnd, &ps);
 }
 
-HFONT WindowEngine::FontOf(const ControlSpec& spec) const {
-    return fonts_.Of(spec.boldSansSerif);
+TextLook WindowEngine::LookOf(const ControlWindow& control) const {
+    return colours_.Of(*control.spec, control.color);
+}
+
+HFONT WindowEngine::FontOf(const ControlWindow& control) const {
+    return fonts_.Of(control.spec->boldSansSerif, LookOf(control).underline);
+}
+
+void WindowEngine::Restyle(const ControlWindow& control) {
+    const HFONT font = FontOf(control);
+    if (reinterpret_cast<HFONT>(SendMessageW(control.hwnd, WM_GETFONT, 0, 0)) != font) {
+        SendMessageW(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    }
+    InvalidateRect(control.hwnd, nullptr, TRUE);
 }
 
 WindowEngine::ControlWindow* WindowEngine::Find(ControlId id) {

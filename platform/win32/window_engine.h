@@ -2,13 +2,16 @@
 // a FormEvents. Geometry is given in twips and placed in pixels at the window's own DPI; frames
 // are real container windows; labels are static controls that take no focus but report pointer
 // moves and clicks; only buttons are tab stops. Enter presses the focused button; Escape presses
-// nothing (the window has no cancel button).
+// nothing (the window has no cancel button). Texts are coloured as TextColours chooses for the
+// system's colour scheme, which the window follows while it is open.
 #pragma once
 
 #include <optional>
 #include <vector>
 
+#include "app/colour_scheme.h"
 #include "app/form.h"
+#include "platform/win32/system_scheme.h"
 #include "platform/win32/win.h"
 #include "platform/win32/window_layout.h"
 
@@ -23,7 +26,8 @@ class WindowEngine final : public FormView {
     static constexpr int kControlIdBase = 100;
 
     WindowEngine(HINSTANCE instance, const FormSpec& form,
-                 DpiFunctions dpiFunctions = DpiFunctions::FromSystem());
+                 DpiFunctions dpiFunctions = DpiFunctions::FromSystem(),
+                 HighContrastQuery highContrastOn = HighContrastOn);
     ~WindowEngine() override;
     WindowEngine(const WindowEngine&) = delete;
     WindowEngine& operator=(const WindowEngine&) = delete;
@@ -76,6 +80,8 @@ class WindowEngine final : public FormView {
     // WM_COMMAND and WM_CTLCOLORSTATIC reach the control's container: the window or a frame.
     bool OnContainerMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     void MouseMove(ControlId id);
+    // Reads the system's colour scheme again and draws the window in it.
+    void FollowScheme();
 
     void RegisterClasses();
     void CreateControls();
@@ -86,7 +92,10 @@ class WindowEngine final : public FormView {
     // (x, y), or centred on its monitor's work area.
     void PlaceWindow(const POINT* topLeft);
     void PaintFrame(HWND hwnd);
-    HFONT FontOf(const ControlSpec& spec) const;
+    TextLook LookOf(const ControlWindow& control) const;
+    HFONT FontOf(const ControlWindow& control) const;
+    // Gives the control the font its look asks for and draws it again.
+    void Restyle(const ControlWindow& control);
     ControlWindow* Find(ControlId id);
     const ControlWindow* Find(ControlId id) const;
     ControlWindow* Find(HWND hwnd);
@@ -96,6 +105,8 @@ class WindowEngine final : public FormView {
     HINSTANCE instance_;
     const FormSpec& form_;
     DpiFunctions dpiFunctions_;
+    HighContrastQuery highContrastOn_;
+    TextColours colours_;
     FormEvents* events_ = nullptr;
     HWND window_ = nullptr;
     HWND lastFocus_ = nullptr;

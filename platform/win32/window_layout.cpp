@@ -1,6 +1,7 @@
 #include "platform/win32/window_layout.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <iterator>
 
 namespace torvexa::win32 {
@@ -92,13 +93,16 @@ FormFonts::FormFonts(UINT dpi) {
     bold.lfWeight = FW_BOLD;
     bold.lfCharSet = DEFAULT_CHARSET;
     std::copy(std::begin(kBoldFace), std::end(kBoldFace), bold.lfFaceName);
-    bold_.reset(CreateFontIndirectW(&bold));
     // The default GUI font is made for the screen's DPI.
     LOGFONTW dialog{};
     GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof dialog, &dialog);
     dialog.lfHeight = MulDiv(dialog.lfHeight, static_cast<int>(dpi), ScreenDpi(LOGPIXELSY));
     dialog.lfWeight = FW_NORMAL;
-    dialog_.reset(CreateFontIndirectW(&dialog));
+    for (const std::size_t underline : {0U, 1U}) {
+        bold.lfUnderline = dialog.lfUnderline = underline != 0 ? TRUE : FALSE;
+        bold_[underline].reset(CreateFontIndirectW(&bold));
+        dialog_[underline].reset(CreateFontIndirectW(&dialog));
+    }
 }
 
 }  // namespace torvexa::win32

@@ -3,6 +3,7 @@
 // XP has what this needs; the per-monitor DPI functions of Windows 10 are used where they exist.
 #pragma once
 
+#include <array>
 #include <string>
 
 #include "app/form.h"
@@ -49,9 +50,9 @@ RECT FittedRect(const ControlSpec& spec, SIZE text, UINT dpi);
 SIZE TextSize(HWND window, HFONT font, const std::wstring& text);
 
 // The two fonts a form's controls use, made for one DPI: "MS Sans Serif" 8.25 pt bold, and the
-// platform's default dialog font at regular weight. The window engine keeps one pair at the
-// window's DPI, for what it shows, and one at the design DPI, where its wrapped labels' lines are
-// decided.
+// platform's default dialog font at regular weight, each also underlined for a hot link. The
+// window engine keeps one set at the window's DPI, for what it shows, and one at the design DPI,
+// where its wrapped labels' lines are decided.
 
 inline void DeleteFontObject(HFONT font) {
     DeleteObject(font);
@@ -67,12 +68,14 @@ class FormFonts {
     // Both fonts in pixels of `dpi`.
     explicit FormFonts(UINT dpi);
 
-    // The bold face for a control that asks for it, otherwise the dialog font.
-    HFONT Of(bool boldSansSerif) const { return boldSansSerif ? bold_.get() : dialog_.get(); }
+    // The bold face for a control that asks for it, otherwise the dialog font; underlined or not.
+    HFONT Of(bool boldSansSerif, bool underline = false) const {
+        return (boldSansSerif ? bold_ : dialog_)[underline ? 1 : 0].get();
+    }
 
   private:
-    UniqueFont bold_;
-    UniqueFont dialog_;
+    std::array<UniqueFont, 2> bold_;  // plain, underlined
+    std::array<UniqueFont, 2> dialog_;
 };
 
 }  // namespace torvexa::win32

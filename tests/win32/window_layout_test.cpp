@@ -17,6 +17,7 @@ namespace torvexa {
 namespace {
 
 using test::Image;
+using test::NoEvents;
 using test::Pump;
 using test::Px;
 using test::RectInParent;
@@ -24,12 +25,6 @@ using win32::DpiFunctions;
 using win32::WindowEngine;
 
 constexpr UINT kWmDpiChanged = 0x02E0;
-
-class NoEvents : public FormEvents {
-    void Form_Load() override {}
-    void Click(ControlId) override {}
-    void MouseMove(ControlId) override {}
-};
 
 // A text as a label shows it: the lines it breaks into at 96 DPI under this test machine's fonts.
 struct Shown {

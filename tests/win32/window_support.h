@@ -12,6 +12,13 @@
 
 namespace torvexa::test {
 
+// A window's handlers that do nothing.
+class NoEvents : public FormEvents {
+    void Form_Load() override {}
+    void Click(ControlId) override {}
+    void MouseMove(ControlId) override {}
+};
+
 // Dispatches this thread's messages until `done` holds, or a generous bound passes.
 template <typename Done>
 bool PumpUntil(Done done) {
