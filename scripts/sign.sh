@@ -42,9 +42,12 @@ fi
 ensure_packages osslsigncode
 work=$(mktemp -d /tmp/torvexa-sign.XXXXXX)
 trap 'rm -rf "$work"' EXIT
+# osslsigncode refuses an empty password file; a PKCS#12 file without a password opens without one.
+readpass=()
+[ ! -s "$password" ] || readpass=(-readpass "$password")
 # -n names the program in the signature: Windows shows it in the administrator prompt.
 sign() {
-    osslsigncode sign -pkcs12 "$pfx" -readpass "$password" -n Torvexa -time "$when" "$@"
+    osslsigncode sign -pkcs12 "$pfx" "${readpass[@]}" -n Torvexa -time "$when" "$@" </dev/null
 }
 if ! { sign -h sha1 -in "$unsigned" -out "$work/sha1.exe" &&
     sign -h sha256 -nest -in "$work/sha1.exe" -out "$work/signed.exe"; } >"$work/log" 2>&1; then
