@@ -49,9 +49,8 @@ digests=$(sed -nE 's/^Message digest algorithm +: +([A-Z0-9]+) *$/\1/p' "$work/v
 check sha1_first_sha256_nested "$why"
 commit_time=$(git -C "$TORVEXA_ROOT" log -1 --format=%ct)
 expected="Signing time: $(date -u -d "@$commit_time" '+%b %e %H:%M:%S %Y') GMT"
-times=$(grep -oE 'Signing time: .*' "$work/verify.log" | sort -u)
-[ "$(grep -c 'Signing time' "$work/verify.log")" -eq 2 ] && [ "$times" = "$expected" ] && why= ||
-    why="signing times '$times', expected '$expected' twice"
+times=$(grep -oE 'Signing time: .*' "$work/verify.log" | sort | uniq -c | sed -E 's/^ *//' | paste -sd ',')
+[ "$times" = "2 $expected" ] && why= || why="found '$times', expected '2 $expected'"
 check signed_at_commit_date "$why"
 
 # Signing again, here with the commit date read from git rather than given, gives the same bytes;
