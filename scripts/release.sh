@@ -3,7 +3,12 @@
 # dist/Torvexa.exe.sha256, and prints its SHA-256. The build is reproducible: the same commit gives
 # the same bytes in any clone, at any path, at any time (no time stamp in the PE header, no build
 # path in the code, resources compiled without dates), so anyone can rebuild it and compare.
-# Installs what is missing when run as root.
+#
+# With TORVEXA_SIGN_PFX and TORVEXA_SIGN_PASSWORD_FILE set, dist/Torvexa.exe is signed instead
+# (scripts/sign.sh: SHA-1 with a nested SHA-256 signature, signed at the commit's date), and the
+# unsigned build, the one anyone can rebuild, goes to dist/unsigned/Torvexa.exe with its own
+# .sha256; both SHA-256 are printed. A signing that fails fails the command and leaves no
+# dist/Torvexa.exe. Installs what is missing when run as root.
 #
 #   bash scripts/release.sh            into dist/ of this checkout
 #   bash scripts/release.sh --out DIR  into DIR
@@ -21,7 +26,18 @@ case "${1:-}" in
         ;;
 esac
 
+signing=
+if [ -n "${TORVEXA_SIGN_PFX:-}${TORVEXA_SIGN_PASSWORD_FILE:-}" ]; then
+    if [ -z "${TORVEXA_SIGN_PFX:-}" ] || [ -z "${TORVEXA_SIGN_PASSWORD_FILE:-}" ]; then
+        say "To sign, set both TORVEXA_SIGN_PFX and TORVEXA_SIGN_PASSWORD_FILE; to build unsigned, neither."
+        exit 2
+    fi
+    signing=1
+fi
+
 ensure_packages
+# Nothing of an earlier release may pass for this one's.
+rm -rf "$out/Torvexa.exe" "$out/Torvexa.exe.sha256" "$out/unsigned"
 build=$(mktemp -d /tmp/torvexa-release.XXXXXX)
 trap 'rm -rf "$build"' EXIT
 say "Building the shipped Torvexa.exe in a clean folder ..."
@@ -31,8 +47,23 @@ if ! { cmake --preset ship -B "$build" && cmake --build "$build" --target Torvex
     say "The build failed."
     exit 1
 fi
-mkdir -p "$out"
-cp "$build/Torvexa.exe" "$out/Torvexa.exe"
-(cd "$out" && sha256sum Torvexa.exe >Torvexa.exe.sha256)
-say "$out/Torvexa.exe ($(stat -c %s "$out/Torvexa.exe") bytes)"
-say "SHA-256: $(cut -d' ' -f1 "$out/Torvexa.exe.sha256")"
+
+# Writes FILE's SHA-256 beside it, in the form sha256sum -c reads, and prints both.
+publish() {
+    local file=$1 what=$2
+    (cd "$(dirname "$file")" && sha256sum "$(basename "$file")" >"$(basename "$file").sha256")
+    say "$file ($(stat -c %s "$file") bytes)"
+    say "SHA-256$what: $(cut -d' ' -f1 "$file.sha256")"
+}
+
+if [ -z "$signing" ]; then
+    mkdir -p "$out"
+    cp "$build/Torvexa.exe" "$out/Torvexa.exe"
+    publish "$out/Torvexa.exe" ""
+    exit 0
+fi
+mkdir -p "$out/unsigned"
+cp "$build/Torvexa.exe" "$out/unsigned/Torvexa.exe"
+publish "$out/unsigned/Torvexa.exe" " of the unsigned build (rebuild and compare)"
+bash "$TORVEXA_ROOT/scripts/sign.sh" "$out/unsigned/Torvexa.exe" "$out/Torvexa.exe" || exit 1
+publish "$out/Torvexa.exe" " of the signed Torvexa.exe (the one to ship)"

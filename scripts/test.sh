@@ -7,8 +7,10 @@ set -uo pipefail
 cd "$TORVEXA_ROOT"
 
 # The fuzzing and the static analysis need clang and its runtime, clang-tidy and cppcheck too,
-# and the analysis reads the host benchmark, which needs Google Benchmark.
-ensure_packages clang libclang-rt-14-dev clang-tidy cppcheck python3 libbenchmark-dev
+# and the analysis reads the host benchmark, which needs Google Benchmark; the signing checks need
+# openssl and osslsigncode.
+ensure_packages clang libclang-rt-14-dev clang-tidy cppcheck python3 libbenchmark-dev openssl \
+    osslsigncode
 status=0
 
 say "== Host suite (Linux, ASan + UBSan)"
@@ -51,15 +53,19 @@ TORVEXA_E2E_BUILD=$windows bash tests/e2e/run.sh 2>&1 | tee build/e2e-tests.log
 [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
 e2e_line=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' build/e2e-tests.log | tail -n 1)
 
-say "== Release (the shipped Torvexa.exe, rebuilt elsewhere, byte for byte)"
+say "== Release (the shipped Torvexa.exe, rebuilt elsewhere, byte for byte, and signed)"
 # The release command run in another copy of this checkout, at another path, must give exactly
-# the Torvexa.exe that the tests above ran.
+# the Torvexa.exe that the tests above ran, as its unsigned build; it signs it with a throw-away
+# identity. The copy has no git history, so the commit's date comes as SOURCE_DATE_EPOCH.
 repro=$(mktemp -d /tmp/torvexa-repro.XXXXXX)
 mkdir -p "$repro/another/copy"
 git ls-files -z | tar --null -T - -c | tar -x -C "$repro/another/copy"
-bash "$repro/another/copy/scripts/release.sh" --out "$repro/dist" >"$repro/release.log" 2>&1
+bash tests/sign/make_keys.sh "$repro/keys" >"$repro/keys.log" 2>&1 || cat "$repro/keys.log"
+TORVEXA_SIGN_PFX=$repro/keys/signer.pfx TORVEXA_SIGN_PASSWORD_FILE=$repro/keys/password \
+    SOURCE_DATE_EPOCH=$(git log -1 --format=%ct) \
+    bash "$repro/another/copy/scripts/release.sh" --out "$repro/dist" >"$repro/release.log" 2>&1
 tested=$(sha256sum "$shipped" | cut -d' ' -f1)
-released=$(cut -d' ' -f1 "$repro/dist/Torvexa.exe.sha256" 2>/dev/null)
+released=$(cut -d' ' -f1 "$repro/dist/unsigned/Torvexa.exe.sha256" 2>/dev/null)
 if [ -n "$released" ] && [ "$released" = "$tested" ]; then
     release_line="reproducible: SHA-256 $released in both builds"
 else
@@ -67,8 +73,14 @@ else
     release_line="NOT reproducible: tested ${tested:-none}, released ${released:-none}"
     status=1
 fi
-rm -rf "$repro"
 say "$release_line"
+
+say "== Signing (the signed release verified, signed again, and run in one scenario)"
+bash tests/sign/check_signing.sh "$repro" "$windows" 2>&1 | tee build/signing-tests.log
+[ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+signing_line=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' build/signing-tests.log | tail -n 1)
+[ -n "$signing_line" ] || status=1
+rm -rf "$repro"
 
 say "== Fuzzing (libFuzzer, ASan + UBSan, 30 s per target)"
 bash scripts/fuzz.sh 30 2>&1 | tee build/fuzz-tests.log
@@ -83,7 +95,8 @@ grep -vE '^(clang-tidy|cppcheck): ' build/lint.log | head -n 60
 lint_line=$(grep -E '^(clang-tidy|cppcheck): ' build/lint.log | paste -sd ';' | sed 's/;/; /')
 say "${lint_line:-static analysis did not run}"
 
-# Totals over the three suites: "N% tests passed, F tests failed out of T" and "P passed, F failed".
+# Totals over the three suites and the signing checks: "N% tests passed, F tests failed out of T"
+# and "P passed, F failed".
 passed=0 failed=0
 for line in "$host_line" "$wine_line"; do
     if [[ $line =~ ([0-9]+)\ tests\ failed\ out\ of\ ([0-9]+) ]]; then
@@ -91,16 +104,19 @@ for line in "$host_line" "$wine_line"; do
         passed=$((passed + BASH_REMATCH[2] - BASH_REMATCH[1]))
     fi
 done
-if [[ $e2e_line =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed$ ]]; then
-    passed=$((passed + BASH_REMATCH[1]))
-    failed=$((failed + BASH_REMATCH[2]))
-fi
+for line in "$e2e_line" "$signing_line"; do
+    if [[ $line =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed$ ]]; then
+        passed=$((passed + BASH_REMATCH[1]))
+        failed=$((failed + BASH_REMATCH[2]))
+    fi
+done
 
 say ""
 say "Host suite: ${host_line:-did not run}"
 say "Wine suite: ${wine_line:-did not run}"
 say "Scenarios:  ${e2e_line:-did not run}"
 say "Release:    $release_line"
+say "Signing:    ${signing_line:-did not run}"
 say "Fuzzing:    $fuzz_line"
 say "Analysis:   ${lint_line:-did not run}"
 [ $status -eq 0 ] || say "Some Torvexa tests FAILED (logs in build/)."

@@ -4,7 +4,8 @@
 # programs there, under WoW64) and 32-bit Windows reporting itself as Windows XP. One line per
 # scenario, each saying which machine, then the paths of the screenshots (taken on the first) and
 # a closing count over all three. Builds nothing: it takes the win32 build (build/win32, or
-# TORVEXA_E2E_BUILD). Always ends Wine and its own Xvfb.
+# TORVEXA_E2E_BUILD). TORVEXA_E2E_SCENARIOS, a list of scenario names separated by spaces, runs only
+# those, without screenshots (the full run's stay as they were). Always ends Wine and its own Xvfb.
 #
 #   bash tests/e2e/run.sh [MACHINE ...]   MACHINE: 32-bit, 64-bit, xp (all three by default)
 set -uo pipefail
@@ -19,6 +20,7 @@ for f in Torvexa.exe e2e_driver.exe infect.exe sleeper.exe planted_dll.dll; do
         exit 1
     fi
 done
+read -ra scenarios <<<"${TORVEXA_E2E_SCENARIOS:-}"
 machines=("$@")
 if [ ${#machines[@]} -eq 0 ]; then
     machines=(32-bit 64-bit xp)
@@ -45,6 +47,7 @@ check_64bit_bystander() {
 trap cleanup_wine EXIT
 start_xvfb || exit 1
 passed=0 failed=0 shots=$TORVEXA_ROOT/build/screenshots
+[ ${#scenarios[@]} -eq 0 ] || shots=
 for machine in "${machines[@]}"; do
     case $machine in
         32-bit) sandbox_make win32 ;;
@@ -61,7 +64,7 @@ for machine in "${machines[@]}"; do
     esac
     log=$(mktemp)
     {
-        sandbox_scenarios "$build" "$shots"
+        sandbox_scenarios "$build" "$shots" "${scenarios[@]}"
         [ "$machine" != 64-bit ] || [ "$TORVEXA_WINDOWS_PRESET" != win32 ] || check_64bit_bystander
     } | sed -u "s/^/[$machine] /" | tee "$log"
     # Every line counts once: a scenario's own line, the bystander's, or the driver's failure.
