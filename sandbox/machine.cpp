@@ -1,5 +1,6 @@
 #include "sandbox/machine.h"
 
+#include <algorithm>
 #include <cstddef>
 
 namespace torvexa::sandbox {
@@ -34,11 +35,38 @@ std::wstring Sleeper() {
     return BuildDir() + L"\\sleeper.exe";
 }
 
-void StartStandIn(const std::wstring& path) {
+void StartStandIn(const std::wstring& path, const std::wstring& arguments = L"") {
     if (!Exists(path) && !CopyFileW(Sleeper().c_str(), path.c_str(), FALSE)) {
         throw MachineError("cannot copy the sleeper to " + Utf8(path));
     }
-    CloseHandle(Start(path).hProcess);
+    CloseHandle(Start(path, arguments).hProcess);
+}
+
+constexpr const wchar_t* kSessionManager = L"System\\CurrentControlSet\\Control\\Session Manager";
+constexpr const wchar_t* kPendingValue = L"PendingFileRenameOperations";
+
+// The restart list's strings, in order (pairs of file and new name).
+std::vector<std::wstring> PendingStrings() {
+    std::vector<std::wstring> strings;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_QUERY_VALUE, &key) !=
+        ERROR_SUCCESS) {
+        throw MachineError("cannot open the Session Manager key");
+    }
+    DWORD bytes = 0;
+    if (RegQueryValueExW(key, kPendingValue, nullptr, nullptr, nullptr, &bytes) == ERROR_SUCCESS) {
+        std::wstring data(bytes / sizeof(wchar_t) + 1, L'\0');
+        RegQueryValueExW(key, kPendingValue, nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()),
+                         &bytes);
+        data.resize(bytes / sizeof(wchar_t));
+        for (std::size_t start = 0; start < data.size();) {
+            const std::size_t end = std::min(data.find(L'\0', start), data.size());
+            strings.push_back(data.substr(start, end - start));
+            start = end + 1;
+        }
+    }
+    RegCloseKey(key);
+    return strings;
 }
 
 void WriteSmallFile(const std::wstring& path) {
@@ -122,6 +150,18 @@ bool HasRunValue(const wchar_t* name) {
     return found;
 }
 
+int PendingDeletes(const std::wstring& fileName) {
+    const std::vector<std::wstring> strings = PendingStrings();
+    const std::wstring tail = L"\\" + fileName;
+    int count = 0;
+    for (std::size_t i = 0; i + 1 < strings.size() && !strings[i].empty(); i += 2) {
+        const std::wstring& file = strings[i];
+        count += strings[i + 1].empty() && file.size() >= tail.size() &&
+                 _wcsicmp(file.c_str() + file.size() - tail.size(), tail.c_str()) == 0;
+    }
+    return count;
+}
+
 std::string Leftovers() {
     std::string left;
     for (const wchar_t* exe : {kWormFiles[0], kWormFiles[1]}) {
@@ -136,13 +176,13 @@ std::string Leftovers() {
     return left;
 }
 
-PROCESS_INFORMATION Start(const std::wstring& path) {
+PROCESS_INFORMATION Start(const std::wstring& path, const std::wstring& arguments) {
     STARTUPINFOW si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdInput = si.hStdOutput = si.hStdError = INVALID_HANDLE_VALUE;
     PROCESS_INFORMATION pi{};
-    std::wstring cmd = L"\"" + path + L"\"";
+    std::wstring cmd = L"\"" + path + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
     if (!CreateProcessW(path.c_str(), cmd.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS,
                         nullptr, nullptr, &si, &pi)) {
         const DWORD error = GetLastError();  // before the conversion below can touch it
@@ -164,8 +204,14 @@ void Plant(const Setup& s) {
         WriteSmallFile(kSystem + kWormFiles[2]);
         for (const wchar_t* value : kWormValues) SetRunValue(value, kSystem + kWormFiles[0]);
     }
-    if (s.readOnlyDll)
-        SetFileAttributesW((kSystem + kWormFiles[2]).c_str(), FILE_ATTRIBUTE_READONLY);
+    if (s.markedFiles) {
+        for (const wchar_t* name : {kWormFiles[0], kWormFiles[1], kWormFiles[2], kBystanderFile}) {
+            SetFileAttributesW((kSystem + name).c_str(), FILE_ATTRIBUTE_READONLY |
+                                                             FILE_ATTRIBUTE_HIDDEN |
+                                                             FILE_ATTRIBUTE_SYSTEM);
+        }
+    }
+    if (s.heldDll) StartStandIn(kSystem + kHookedProgram, L"--hold " + kSystem + kWormFiles[2]);
     for (int i = 0; i < s.monikers; ++i) StartStandIn(kSystem + kWormFiles[0]);
     if (s.syslray) StartStandIn(kSystem + kWormFiles[1]);
     if (s.messenger) {
@@ -176,20 +222,29 @@ void Plant(const Setup& s) {
         [&] {
             return Running(kWormFiles[0]) == s.monikers &&
                    Running(kWormFiles[1]) == (s.syslray ? 1 : 0) &&
-                   Running(kMessenger) == (s.messenger ? 1 : 0) && Running(kBystanderProgram) == 1;
+                   Running(kMessenger) == (s.messenger ? 1 : 0) &&
+                   Running(kBystanderProgram) == 1 &&
+                   Running(kHookedProgram) == (s.heldDll ? 1 : 0);
         },
         10000);
     if (!up) throw MachineError("the stand-ins did not start");
 }
 
 void Reset() {
-    for (const wchar_t* name :
-         {L"Torvexa.exe", kWormFiles[0], kWormFiles[1], kMessenger, kBystanderProgram}) {
+    for (const wchar_t* name : {L"Torvexa.exe", kWormFiles[0], kWormFiles[1], kMessenger,
+                                kBystanderProgram, kHookedProgram}) {
         EndAll(name);
     }
     for (const wchar_t* name : kWormFiles) Remove(kSystem + name);
     Remove(kSystem + kBystanderFile);
     Remove(kSystem + kBystanderProgram);
+    Remove(kSystem + kHookedProgram);
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, &key) ==
+        ERROR_SUCCESS) {
+        RegDeleteValueW(key, kPendingValue);
+        RegCloseKey(key);
+    }
     Remove(kMessengerDir + kMessenger);
     for (const wchar_t* value : kWormValues) DeleteRunValue(value);
     DeleteRunValue(kBystanderValue);

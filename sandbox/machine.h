@@ -50,6 +50,9 @@ inline constexpr const wchar_t* kWormFiles[] = {L"moniker.exe", L"syslray.exe", 
 inline constexpr const wchar_t* kBystanderValue = L"realone_nt2005";
 inline constexpr const wchar_t* kBystanderFile = L"HKT2.dll";
 inline constexpr const wchar_t* kBystanderProgram = L"bystander.exe";
+// A program that has the worm's hook DLL loaded, as every program does once the worm hooks it: it
+// keeps HKT1.dll open, so that Windows deletes the file only at the next restart.
+inline constexpr const wchar_t* kHookedProgram = L"hooked.exe";
 
 // ---- reading the machine ----------------------------------------------------------------------
 
@@ -57,6 +60,9 @@ inline constexpr const wchar_t* kBystanderProgram = L"bystander.exe";
 int Running(const std::wstring& exeName);
 bool Exists(const std::wstring& path);
 bool HasRunValue(const wchar_t* name);
+// How many deletions at the next restart the system's list holds for a file of that name, in any
+// folder (the list is the same for both registry views).
+int PendingDeletes(const std::wstring& fileName);
 
 // What of the worm is still there, as " process:NAME", " value:NAME" and " file:NAME" items
 // ("" on a clean machine).
@@ -67,7 +73,7 @@ std::string Leftovers();
 // Starts a program detached from this program's console and standard handles, so that it keeps
 // running after this program ends and holds no pipe of the caller open. The caller owns the
 // process handle; the thread handle is already closed.
-PROCESS_INFORMATION Start(const std::wstring& path);
+PROCESS_INFORMATION Start(const std::wstring& path, const std::wstring& arguments = L"");
 
 // What to plant besides the bystanders, which are always planted.
 struct Setup {
@@ -75,14 +81,15 @@ struct Setup {
     bool syslray = false;      // a running syslray.exe stand-in
     bool messenger = false;    // a running msnmsgr.exe stand-in
     bool traces = false;       // the three worm files and the two Run values
-    bool readOnlyDll = false;  // HKT1.dll cannot be deleted
+    bool markedFiles = false;  // the worm files and the bystander file read-only, hidden, system
+    bool heldDll = false;      // HKT1.dll kept open by a running program (kHookedProgram)
 };
 
 // Plants `s` on a machine that Reset has cleared, and returns once every stand-in runs.
 void Plant(const Setup& s);
 
 // Ends everything the stand-ins and Torvexa.exe started and removes every trace, bystanders
-// included.
+// included, and empties the list of deletions at the next restart.
 void Reset();
 
 }  // namespace torvexa::sandbox

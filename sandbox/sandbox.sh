@@ -10,6 +10,7 @@
 #                                     sleeper) started from C:\windows\system32, HKT1.dll beside
 #                                     them, the Run values realone_nt2003 and realone_nt2004, and
 #                                     with "messenger" a running msnmsgr.exe
+#   sandbox_restart                   restarts the machine: the pending deletions are carried out
 #   sandbox_scenarios BUILD [SHOTS [NAME ...]]
 #                                     works Torvexa.exe through the named scenarios (all by
 #                                     default); with SHOTS, saves PNGs of the window at start, with
@@ -33,6 +34,14 @@ sandbox_infect() {
     local build=$1
     shift
     wine "$build/infect.exe" "$@"
+}
+
+# Restarts the sandbox machine as Windows restarts: every program ends, and the start-up carries
+# out the list of files to delete at the restart.
+sandbox_restart() {
+    wineserver -k
+    wineserver -w
+    wineboot -r >/dev/null 2>&1
 }
 
 sandbox_scenarios() {

@@ -7,10 +7,13 @@
 // one checks the sandbox's planting tool (infect.exe) itself. It prints one line per scenario and
 // a closing count.
 //
-//   e2e_driver [--shots DIR] [scenario ...]   run the scenarios (all when none is named)
+//   e2e_driver [--shots DIR] [--keep] [scenario ...]
+//       runs the scenarios (all but after_restart when none is named); --keep leaves the machine
+//       as the last one left it, for a restart of the machine and then after_restart
 #include <fcntl.h>
 #include <io.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -41,6 +44,7 @@ using torvexa::sandbox::kSystem;
 using torvexa::sandbox::kWormFiles;
 using torvexa::sandbox::kWormValues;
 using torvexa::sandbox::MachineError;
+using torvexa::sandbox::PendingDeletes;
 using torvexa::sandbox::Plant;
 using torvexa::sandbox::Reset;
 using torvexa::sandbox::Running;
@@ -457,12 +461,15 @@ class PlantedFolder {
 
 // ---- the scenarios --------------------------------------------------------------------------
 
-enum class Answer { NoQuestion, Yes, No };
+// How a press ends: the machine disinfected and the question about the messenger answered Yes or
+// No; nothing left but files that go at the restart (the status asks for a restart and a box names
+// them); or something left (the honest failure status and a box naming what).
+enum class Answer { Yes, No, Pending, Left };
 
 struct Press {
-    Answer answer;             // NoQuestion: the honest failure status and no box at all
-    Machine after;             // the machine once the press is done
-    bool unlockFirst = false;  // make HKT1.dll deletable again before pressing
+    Answer answer;
+    Machine after;                         // the machine once the press is done
+    std::vector<std::wstring> boxLines{};  // Pending, Left: the box's lines after its first
 };
 
 struct Scenario {
@@ -476,6 +483,11 @@ struct Scenario {
 };
 
 const Machine kDisinfected{};
+const Machine kHeldDllLeft{0, 0, 0, false, {L"HKT1.dll"}};
+const std::wstring kHeldDll = L"C:\\windows\\system32\\HKT1.dll";
+const std::wstring kPendingIntro =
+    L"Estos archivos del gusano estan en uso y se borraran cuando reinicies tu PC:";
+const std::wstring kLeftIntro = L"Esto del gusano sigue en tu PC:";
 
 const std::vector<Scenario> kScenarios = {
     {"clean_machine", {}, {{Answer::No, kDisinfected}}, true},
@@ -488,12 +500,21 @@ const std::vector<Scenario> kScenarios = {
     {"only_syslray", {0, true, false, true}, {{Answer::No, kDisinfected}}},
     {"yes_closes_messenger", {1, true, true, true}, {{Answer::Yes, kDisinfected}}},
     {"no_keeps_messenger", {1, true, true, true}, {{Answer::No, {0, 0, 1, false, {}}}}},
-    {"read_only_worm_file",
-     {1, true, false, true, true},
-     {{Answer::NoQuestion, {0, 0, 0, false, {L"HKT1.dll"}}}, {Answer::No, kDisinfected, true}}},
+    // Worms mark their files read-only, hidden and system; the files go all the same, and the
+    // bystander file beside them, marked alike, keeps its marks.
+    {"marked_worm_files", {1, true, false, true, true}, {{Answer::No, kDisinfected}}},
+    // The second moniker.exe keeps running, and its file with it: the box says what stays.
     {"two_monikers",
      {2, true, false, true},
-     {{Answer::NoQuestion, {1, 0, 0, false, {L"moniker.exe"}}}, {Answer::No, kDisinfected}}},
+     {{Answer::Left, {1, 0, 0, false, {L"moniker.exe"}}, {L"moniker.exe"}},
+      {Answer::No, kDisinfected}}},
+    // HKT1.dll is kept open by another program: it goes at the restart, recorded once, and the
+    // user is told so on each press.
+    {"in_use_dll_goes_at_restart",
+     {1, true, false, true, false, true},
+     {{Answer::Pending, kHeldDllLeft, {kHeldDll}}, {Answer::Pending, kHeldDllLeft, {kHeldDll}}},
+     false,
+     true},
     {"planted_dlls", {1, true, false, true}, {{Answer::Yes, kDisinfected}}, false, false, true},
 };
 
@@ -532,15 +553,18 @@ void Play(const Scenario& s, const std::wstring& shotDir) {
     int n = 0;
     for (const Press& p : s.presses) {
         g_stage = "press " + std::to_string(++n);
-        if (p.unlockFirst) {
-            SetFileAttributesW((kSystem + kWormFiles[2]).c_str(), FILE_ATTRIBUTE_NORMAL);
-        }
         PostMessageW(app.Control(ControlId::Command1), BM_CLICK, 0, 0);
-        if (p.answer == Answer::NoQuestion) {
-            HWND msg = app.Control(ControlId::msg);
-            WaitUntil([&] { return Text(msg) != texts::kInfected || app.Box(); }, 20000);
+        if (p.answer == Answer::Pending || p.answer == Answer::Left) {
+            const bool pending = p.answer == Answer::Pending;
+            std::wstring text = pending ? kPendingIntro : kLeftIntro;
+            for (const auto& line : p.boxLines) text += L"\r\n" + line;
+            WaitUntil([&] { return app.Box() != nullptr; }, 20000);
+            ExpectText("the status under the box", Text(app.Control(ControlId::msg)),
+                       pending ? texts::kAlmostDone : kFailedText);
+            app.AnswerBox(pending ? "the pending box" : "the box of what is left", text, false,
+                          IDOK, pending ? L"almost_done" : nullptr, shots);
             app.ExpectNoBox();
-            app.ExpectStatus(kFailedText, true);
+            app.ExpectStatus(pending ? texts::kAlmostDone : kFailedText, true);
         } else {
             bool yes = p.answer == Answer::Yes;
             WaitUntil([&] { return app.Box() != nullptr; }, 20000);
@@ -552,7 +576,19 @@ void Play(const Scenario& s, const std::wstring& shotDir) {
             app.ExpectStatus(texts::kDisinfected, false);
             if (!shots.empty()) app.Shot(shots + L"\\disinfected.bmp");
         }
+        if (p.answer == Answer::Pending) {
+            const int records = PendingDeletes(L"HKT1.dll");
+            Expect(records == 1, std::to_string(records) +
+                                     " deletions of HKT1.dll at the restart recorded, expected 1");
+        }
         ExpectMachine(p.after);
+    }
+    if (s.setup.markedFiles) {
+        constexpr DWORD kMarks =
+            FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+        const DWORD marks = GetFileAttributesW((kSystem + kBystanderFile).c_str());
+        Expect(marks != INVALID_FILE_ATTRIBUTES && (marks & kMarks) == kMarks,
+               "the bystander file lost its read-only, hidden or system mark");
     }
     if (planted) {
         g_stage = "clicking the web link";
@@ -610,6 +646,19 @@ void PlantingTool() {
     ExpectInfect({L"leftovers"}, "usage: infect [messenger] | infect --leftovers\n", 2);
 }
 
+// After in_use_dll_goes_at_restart (its machine kept) and a restart of the machine: the file that
+// was in use is gone, the restart list holds nothing for it, and the program starts clean.
+void AfterRestart() {
+    g_stage = "after the restart";
+    Expect(!Exists(kSystem + L"HKT1.dll"), "HKT1.dll is still there");
+    Expect(PendingDeletes(L"HKT1.dll") == 0, "the restart list still holds HKT1.dll");
+    g_stage = "at start";
+    Torvexa app;
+    ExpectStart(app, false);
+    g_stage = "leaving";
+    app.Quit(false);
+}
+
 // Runs one scenario and prints its line. A step on the machine that fails (a stand-in that does
 // not start, say) ends it like a difference, at the stage where it failed.
 bool Report(const char* name, const std::function<void()>& play) {
@@ -644,15 +693,22 @@ int main(int argc, char** argv) {
         shots = Wide(args[1].c_str());
         args.erase(args.begin(), args.begin() + 2);
     }
+    // --keep: the machine stays as the last scenario left it, for a restart to act on.
+    const auto keepAt = std::find(args.begin(), args.end(), std::string("--keep"));
+    const bool keep = keepAt != args.end();
+    if (keep) args.erase(keepAt);
     std::vector<std::pair<const char*, std::function<void()>>> scenarios;
     scenarios.reserve(kScenarios.size() + 1);
     for (const Scenario& s : kScenarios) {
         scenarios.emplace_back(s.name, [&s, &shots] { Play(s, shots); });
     }
     scenarios.emplace_back("planting_tool", PlantingTool);
+    scenarios.emplace_back("after_restart", AfterRestart);
     int passed = 0, failed = 0;
     for (const auto& [name, play] : scenarios) {
-        bool chosen = args.empty();
+        // The restart's pair runs only when named: the machine restarts between the two.
+        const std::string n = name;
+        bool chosen = args.empty() && n != "in_use_dll_goes_at_restart" && n != "after_restart";
         for (const auto& a : args) chosen = chosen || a == name;
         if (!chosen) continue;
         if (Report(name, play)) {
@@ -664,7 +720,7 @@ int main(int argc, char** argv) {
     }
     try {
         g_stage = "cleaning up";
-        Reset();
+        if (!keep) Reset();
     } catch (const std::exception&) {
     }
     std::printf("%d passed, %d failed\n", passed, failed);

@@ -65,6 +65,13 @@ for machine in "${machines[@]}"; do
     log=$(mktemp)
     {
         sandbox_scenarios "$build" "$shots" "${scenarios[@]}"
+        if [ ${#scenarios[@]} -eq 0 ]; then
+            # A file in use goes at the restart: the machine is kept as the press left it, then
+            # restarted, then looked at again.
+            sandbox_scenarios "$build" "$shots" --keep in_use_dll_goes_at_restart
+            sandbox_restart
+            sandbox_scenarios "$build" "" after_restart
+        fi
         [ "$machine" != 64-bit ] || [ "$TORVEXA_WINDOWS_PRESET" != win32 ] || check_64bit_bystander
     } | sed -u "s/^/[$machine] /" | tee "$log"
     # Every line counts once: a scenario's own line, the bystander's, or the driver's failure.

@@ -56,6 +56,7 @@ std::string RunCaptured(const std::wstring& program, const std::vector<std::wstr
     PROCESS_INFORMATION pi{};
     const BOOL started = CreateProcessW(program.c_str(), cmd.data(), nullptr, nullptr, TRUE, 0,
                                         nullptr, nullptr, &si, &pi);
+    const DWORD error = GetLastError();
     CloseHandle(writeEnd);
     std::string output;
     if (started) {
@@ -70,7 +71,9 @@ std::string RunCaptured(const std::wstring& program, const std::vector<std::wstr
         CloseHandle(pi.hProcess);
     }
     CloseHandle(readEnd);
-    if (!started) throw std::runtime_error("cannot start the program");
+    if (!started) {
+        throw std::runtime_error("cannot start the program (error " + std::to_string(error) + ")");
+    }
     return output;
 }
 
