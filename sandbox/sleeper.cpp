@@ -6,11 +6,11 @@
 
 #include "platform/win32/win.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR lpCmdLine, int) {
     constexpr const char kHold[] = "--hold ";
-    if (std::strncmp(commandLine, kHold, sizeof kHold - 1) == 0) {
-        const HANDLE held = CreateFileA(commandLine + sizeof kHold - 1, GENERIC_READ,
-                                        FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (std::strncmp(lpCmdLine, kHold, sizeof kHold - 1) == 0) {
+        const HANDLE held = CreateFileA(lpCmdLine + sizeof kHold - 1, GENERIC_READ, FILE_SHARE_READ,
+                                        nullptr, OPEN_EXISTING, 0, nullptr);
         if (held == INVALID_HANDLE_VALUE) return 1;
     }
     Sleep(INFINITE);

@@ -6,6 +6,7 @@
 #                        UTF-16 blocks, sizes around 32,767 and 65,535 bytes)
 #   fuzz_process_lookup  mdlProcess::GetProcessIdByName over any process table and name
 #   fuzz_error_report    mdlErrorHandle's one-line reports (any number, any texts)
+#   fuzz_pending_list    the restart list read from the registry (any data, cut anywhere)
 #
 # Usage:
 #   bash scripts/fuzz.sh          30 seconds per target: the short run of the test command
@@ -33,7 +34,7 @@ ensure_packages
 say "Building the fuzz targets (preset 'fuzz')..."
 build_preset fuzz || exit 1
 
-targets=(fuzz_registry fuzz_version_block fuzz_process_lookup fuzz_error_report)
+targets=(fuzz_registry fuzz_version_block fuzz_process_lookup fuzz_error_report fuzz_pending_list)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 status=0

@@ -28,7 +28,9 @@ esac
 ensure_packages
 say "Building Torvexa.exe and the stand-in worm ..."
 log=$(mktemp)
-if ! { cmake --preset win32 && cmake --build --preset win32 --target Torvexa infect e2e_driver; } \
+# The 32-bit build, or the 64-bit one on a machine that runs no 32-bit code (scripts/lib.sh).
+if ! { cmake --preset "$TORVEXA_WINDOWS_PRESET" &&
+    cmake --build --preset "$TORVEXA_WINDOWS_PRESET" --target Torvexa infect e2e_driver; } \
     >"$log" 2>&1; then
     cat "$log"
     say "The build failed."
@@ -36,7 +38,7 @@ if ! { cmake --preset win32 && cmake --build --preset win32 --target Torvexa inf
     exit 1
 fi
 rm -f "$log"
-build=$TORVEXA_ROOT/build/win32
+build=$TORVEXA_WINDOWS_DIR
 exe=$build/Torvexa.exe
 
 if [ "$mode" = own ]; then

@@ -1,5 +1,9 @@
 #include "platform/win32/win32_registry_api.h"
 
+#include <cstddef>
+#include <string>
+#include <utility>
+
 #include "platform/win32/ansi.h"
 #include "platform/win32/win.h"
 
@@ -47,7 +51,8 @@ std::int32_t Win32RegistryApi::RegQueryValueExW(Handle key, const std::wstring& 
             ::RegQueryValueExW(hkey, valueName.c_str(), nullptr, &valueType, nullptr, &bytes);
         if (status != ERROR_SUCCESS) return status;
         std::wstring buffer((bytes + sizeof(wchar_t) - 1) / sizeof(wchar_t), L'\0');
-        DWORD read = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+        const std::size_t capacity = buffer.size() * sizeof(wchar_t);
+        auto read = static_cast<DWORD>(capacity);
         status = ::RegQueryValueExW(hkey, valueName.c_str(), nullptr, &valueType,
                                     reinterpret_cast<BYTE*>(buffer.data()), &read);
         if (status == ERROR_MORE_DATA) continue;

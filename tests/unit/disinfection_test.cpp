@@ -71,6 +71,7 @@ TEST(Disinfection, AFileInUseGoesAtTheRestartAndTheUserIsToldWhich) {
               L"Estos archivos del gusano estan en uso y se borraran cuando reinicies tu PC:\r\n" +
                   kHkt1);
     EXPECT_EQ(m.boxes.shown[0].title, L"Torvexa");
+    // cppcheck-suppress badBitmaskCheck ; MB_OK is 0, named for what the box shows
     EXPECT_EQ(m.boxes.shown[0].type, kMbOk | kMbIconInformation);
 
     // A second press before the restart gives the same answer and records nothing twice.
