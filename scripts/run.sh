@@ -39,6 +39,10 @@ if ! { cmake --preset "$TORVEXA_WINDOWS_PRESET" &&
 fi
 rm -f "$log"
 build=$TORVEXA_WINDOWS_DIR
+if [ "$TORVEXA_WINDOWS_PRESET" = win64 ]; then
+    say "This machine runs 64-bit programs only: Torvexa.exe is built for 64-bit Windows here and"
+    say "opened in a 64-bit sandbox (the shipped Torvexa.exe is 32-bit; see the README)."
+fi
 exe=$build/Torvexa.exe
 
 if [ "$mode" = own ]; then
