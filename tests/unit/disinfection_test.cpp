@@ -10,53 +10,31 @@
 #include "app/prin.h"
 #include "app/prin_form.h"
 #include "app/restart_deletes.h"
-#include "tests/fakes/fake_message_box.h"
-#include "tests/fakes/fake_process_api.h"
-#include "tests/fakes/fake_registry_api.h"
-#include "tests/fakes/fake_system.h"
-#include "tests/fakes/fake_view.h"
+#include "tests/unit/prin_machine.h"
 
 namespace torvexa {
 namespace {
 
 using namespace prin_texts;
 
-constexpr Handle kHklm = 0x80000002;
-const std::wstring kRun = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-const std::wstring kMoniker = L"C:\\windows\\system32\\MONIKER.exe";
-const std::wstring kSyslray = L"C:\\windows\\system32\\SYSLRAY.exe";
-const std::wstring kHkt1 = L"C:\\windows\\system32\\HKT1.dll";
-const std::wstring kSessionManager = fakes::FakeFileSystem::kSessionManager;
+using fakes::kHklm;
+using fakes::kHkt1;
+using fakes::kMoniker;
+using fakes::kSyslray;
 
 // An infected machine, the program running as administrator, HKT1.dll held open by another
 // program (as a hook DLL is) unless a test says otherwise.
-struct Machine {
+struct Machine : fakes::Machine {
     Machine() {
-        api.processes = {{4, L"explorer.exe"}, {10, L"moniker.exe"}, {11, L"syslray.exe"}};
-        registry.keys[{kHklm, kRun}] = {L"realone_nt2003", L"realone_nt2004", L"keep"};
-        registry.keys[{kHklm, kSessionManager}] = {};
-        files.files = {{kMoniker, true}, {kSyslray, true}, {kHkt1, false}};
+        Infect();
+        files.files[kHkt1] = false;
         files.refusal = 32;  // sharing violation
-        files.registry = &registry;
     }
     void Press() { form.Click(ControlId::Command1); }
     std::vector<PendingOperation> Pending() {
         RestartDeletes list(registry);
         return list.Read().value_or(std::vector<PendingOperation>{});
     }
-
-    fakes::FakeProcessApi api;
-    mdlErrorHandle errors;
-    mdlProcess process{api, errors};
-    fakes::FakeRegistryApi registry;
-    fakes::FakeMessageBox boxes;
-    Registro registro{registry, boxes};
-    fakes::FakeFileSystem files;
-    fakes::FakeShell shell;
-    fakes::FakeClock clock;
-    fakes::FakeView view;
-    Disinfection disinfection{process, registro, registry, files, clock};
-    prin form{view, process, disinfection, shell, boxes};
 };
 
 TEST(Disinfection, AFileInUseGoesAtTheRestartAndTheUserIsToldWhich) {

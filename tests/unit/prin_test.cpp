@@ -7,11 +7,7 @@
 #include <vector>
 
 #include "app/prin_form.h"
-#include "tests/fakes/fake_message_box.h"
-#include "tests/fakes/fake_process_api.h"
-#include "tests/fakes/fake_registry_api.h"
-#include "tests/fakes/fake_system.h"
-#include "tests/fakes/fake_view.h"
+#include "tests/unit/prin_machine.h"
 
 namespace torvexa {
 namespace {
@@ -19,62 +15,13 @@ namespace {
 using namespace prin_texts;
 using fakes::FakeProcess;
 
-constexpr Handle kHklm = 0x80000002;
-const std::wstring kRun = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-const std::wstring kMoniker = L"C:\\windows\\system32\\MONIKER.exe";
-const std::wstring kSyslray = L"C:\\windows\\system32\\SYSLRAY.exe";
-const std::wstring kHkt1 = L"C:\\windows\\system32\\HKT1.dll";
-const std::wstring kQuestion =
-    L"LISTO!!!!!! Solo tienes que cerrar completamente tu msn y despues lo vuelves a abrir.\n\r"
-    L"\u00BFQuieres que este programa cierre el msn?";
-
-// Boxes that can change the machine while they are open, as the user might.
-struct Boxes : fakes::FakeMessageBox {
-    std::function<void()> onShow;
-    int MessageBox(const std::wstring& text, const std::wstring& title,
-                   std::uint32_t type) override {
-        if (onShow) onShow();
-        return FakeMessageBox::MessageBox(text, title, type);
-    }
-};
-
-// The window's handlers on a scripted machine.
-struct Machine {
-    // An infected machine with bystanders that must survive.
-    void Infect() {
-        api.processes = {{4, L"explorer.exe"}, {10, L"moniker.exe"}, {11, L"syslray.exe"}};
-        registry.keys[{kHklm, kRun}] = {L"realone_nt2003", L"realone_nt2004", L"keep"};
-        files.files = {{kMoniker, true}, {kSyslray, true}, {kHkt1, true}, {L"C:\\keep.txt", true}};
-    }
-    void Clean() {
-        api.processes = {{4, L"explorer.exe"}};
-        registry.keys[{kHklm, kRun}] = {L"keep"};
-    }
-    std::wstring Status() { return view.text[ControlId::msg]; }
-    std::size_t Opens(ProcessId id) {
-        return std::count(api.calls.begin(), api.calls.end(),
-                          L"OpenProcess(0x401,0," + std::to_wstring(id) + L")");
-    }
-
-    fakes::FakeProcessApi api;
-    mdlErrorHandle errors;
-    mdlProcess process{api, errors};
-    fakes::FakeRegistryApi registry;
-    Boxes boxes;
-    Registro registro{registry, boxes};
-    fakes::FakeFileSystem files;
-    fakes::FakeShell shell;
-    fakes::FakeClock clock;
-    fakes::FakeView view;
-    Disinfection disinfection{process, registro, registry, files, clock};
-    prin form{view, process, disinfection, shell, boxes};
-
-    Machine() {
-        // A machine where the program runs as administrator: the restart list can be written.
-        files.registry = &registry;
-        registry.keys[{kHklm, fakes::FakeFileSystem::kSessionManager}] = {};
-    }
-};
+using fakes::kHklm;
+using fakes::kHkt1;
+using fakes::kMoniker;
+using fakes::kQuestion;
+using fakes::kRun;
+using fakes::kSyslray;
+using fakes::Machine;
 
 class PrinTest : public ::testing::Test, public Machine {};
 
