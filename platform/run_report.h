@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace torvexa {
 
@@ -20,10 +21,10 @@ class RunReportApi {
     // Appends `line` and a line end to the file `path` in UTF-8, creating the file when it is
     // missing. Other programs, other machines' runs among them, may append to it at the same time:
     // the line goes in whole at the file's end. False when it could not be written.
-    virtual bool AppendLine(const std::wstring& path, const std::wstring& line) = 0;
+    virtual bool AppendLine(const std::wstring& path, std::wstring_view line) = 0;
     // Writes `line` and a line end in UTF-8 to the standard output; false when the program has
     // none (started without redirection) or it could not be written.
-    virtual bool WriteStandardOutput(const std::wstring& line) = 0;
+    virtual bool WriteStandardOutput(std::wstring_view line) = 0;
 };
 
 }  // namespace torvexa

@@ -9,8 +9,8 @@ namespace torvexa::win32 {
 namespace {
 
 // `line` in UTF-8 with Windows' line end.
-std::string Utf8Line(const std::wstring& line) {
-    const std::wstring withEnd = line + L"\r\n";
+std::string Utf8Line(std::wstring_view line) {
+    const std::wstring withEnd = std::wstring(line) + L"\r\n";
     const int length = static_cast<int>(withEnd.size());
     const int bytes =
         WideCharToMultiByte(CP_UTF8, 0, withEnd.data(), length, nullptr, 0, nullptr, nullptr);
@@ -43,7 +43,7 @@ std::wstring Win32RunReport::ComputerName() {
     return GetComputerNameW(name, &size) ? std::wstring(name, size) : std::wstring();
 }
 
-bool Win32RunReport::AppendLine(const std::wstring& path, const std::wstring& line) {
+bool Win32RunReport::AppendLine(const std::wstring& path, std::wstring_view line) {
     // Append access alone: every write lands at the end of the file as it is then, also when other
     // machines append to the same file on a share at the same moment.
     const UniqueFileHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA,
@@ -52,7 +52,7 @@ bool Win32RunReport::AppendLine(const std::wstring& path, const std::wstring& li
     return file && WriteAll(file.get(), Utf8Line(line));
 }
 
-bool Win32RunReport::WriteStandardOutput(const std::wstring& line) {
+bool Win32RunReport::WriteStandardOutput(std::wstring_view line) {
     // A program without a console has no standard output unless it was started with one
     // (redirected to a file or a pipe): then the handle is NULL or invalid.
     const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);

@@ -9,8 +9,8 @@ class Win32RunReport final : public RunReportApi {
   public:
     LocalTime Now() override;
     std::wstring ComputerName() override;
-    bool AppendLine(const std::wstring& path, const std::wstring& line) override;
-    bool WriteStandardOutput(const std::wstring& line) override;
+    bool AppendLine(const std::wstring& path, std::wstring_view line) override;
+    bool WriteStandardOutput(std::wstring_view line) override;
 };
 
 }  // namespace torvexa::win32

@@ -812,8 +812,8 @@ void SilentLog() {
     FILE* f = _wfopen(log.c_str(), L"rb");
     Expect(f != nullptr, "no log file");
     char buffer[512];
-    for (std::size_t got; (got = fread(buffer, 1, sizeof buffer, f)) > 0;)
-        lines.append(buffer, got);
+    std::size_t got = 0;
+    while ((got = fread(buffer, 1, sizeof buffer, f)) > 0) lines.append(buffer, got);
     fclose(f);
     DeleteFileW(log.c_str());
     RemoveDirectoryW(L"C:\\Torvexa logs");

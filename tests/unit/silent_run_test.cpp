@@ -122,14 +122,14 @@ class FakeRunReport : public RunReportApi {
 
     LocalTime Now() override { return {2026, 12, 8, 22, 30, 5}; }
     std::wstring ComputerName() override { return L"PC-01"; }
-    bool AppendLine(const std::wstring& path, const std::wstring& line) override {
+    bool AppendLine(const std::wstring& path, std::wstring_view line) override {
         if (appendFails) throw std::runtime_error("disk full");
-        appended.emplace_back(path, line);
+        appended.emplace_back(path, std::wstring(line));
         return true;
     }
-    bool WriteStandardOutput(const std::wstring& line) override {
+    bool WriteStandardOutput(std::wstring_view line) override {
         if (noOutput) return false;
-        output.push_back(line);
+        output.emplace_back(line);
         return true;
     }
 };
