@@ -1,23 +1,60 @@
 // The program's entry point and its one composition root: the real system layer, the modules on
-// top of it, the main window's handlers and the window engine that shows them.
+// top of it, and either the main window's handlers and the window engine that shows them, or, when
+// the command line asks for it, the run without the window.
+#include <vector>
+
 #include "app/disinfection.h"
 #include "app/prin.h"
 #include "app/prin_form.h"
+#include "app/silent_run.h"
 #include "errors/mdlErrorHandle.h"
 #include "platform/win32/system_dlls.h"
 #include "platform/win32/win.h"
 #include "platform/win32/win32_message_box.h"
 #include "platform/win32/win32_process_api.h"
 #include "platform/win32/win32_registry_api.h"
+#include "platform/win32/win32_run_report.h"
 #include "platform/win32/win32_system.h"
 #include "platform/win32/window_engine.h"
 #include "process/mdlProcess.h"
 #include "registry/Registro.h"
 
+namespace {
+
+using namespace torvexa;
+
+// The run without the window: no window, no message box, nothing that needs a desktop.
+int Silent(const CommandLine& command) {
+    // A log on a drive without a disk would otherwise ask the user in a box.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    try {
+        win32::Win32ProcessApi processApi;
+        win32::Win32RegistryApi registryApi;
+        win32::Win32FileSystem files;
+        win32::Win32Clock clock;
+        win32::Win32RunReport report;
+        NoMessageBoxes boxes;
+        const mdlErrorHandle errors;
+        mdlProcess process(processApi, errors);
+        Registro registro(registryApi, boxes);
+        Disinfection disinfection(process, registro, registryApi, files, clock);
+        return RunSilent(command, disinfection, report);
+    } catch (...) {
+        // Whatever was found or done is not known: never a code that claims a clean machine.
+        return kExitLeft;
+    }
+}
+
+}  // namespace
+
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    using namespace torvexa;
     // Before any window, any shell call and any other DLL load of the program's own.
     win32::RestrictDllSearch();
+    std::vector<std::wstring> arguments = SplitCommandLine(GetCommandLineW());
+    arguments.erase(arguments.begin());  // the program's own path
+    const CommandLine command = ParseCommandLine(arguments);
+    if (command.mode == CommandLine::Mode::Refused) return kExitInvalidSwitch;
+    if (command.mode == CommandLine::Mode::Silent) return Silent(command);
     try {
         win32::Win32ProcessApi processApi;
         win32::Win32RegistryApi registryApi;

@@ -7,13 +7,18 @@
 // one checks the sandbox's planting tool (infect.exe) itself. It prints one line per scenario and
 // a closing count.
 //
+// The silent_ scenarios run it with switches instead: its exit code, its report line on the
+// standard output and in a log, no window ever, and the machine afterwards.
+//
 //   e2e_driver [--shots DIR] [--keep] [scenario ...]
-//       runs the scenarios (all but after_restart when none is named); --keep leaves the machine
-//       as the last one left it, for a restart of the machine and then after_restart
+//       runs the scenarios (when none is named, all but the restart pairs and the run without a
+//       display); --keep leaves the machine as the last one left it, for a restart of the machine
+//       and then after_restart or silent_after_restart
 #include <fcntl.h>
 #include <io.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -21,6 +26,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -659,6 +665,190 @@ void AfterRestart() {
     app.Quit(false);
 }
 
+// ---- the run without the window --------------------------------------------------------------
+
+BOOL CALLBACK FindProgramWindow(HWND w, LPARAM param) {
+    wchar_t cls[64] = {}, title[64] = {};
+    GetClassNameW(w, cls, 64);
+    GetWindowTextW(w, title, 64);
+    if (wcscmp(cls, L"TorvexaPrin") == 0 || (wcscmp(cls, L"#32770") == 0 && kTitle == title)) {
+        *reinterpret_cast<bool*>(param) = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// How a run of Torvexa.exe with switches ended.
+struct SilentEnd {
+    DWORD exitCode = 0;
+    std::string output;   // its standard output, as bytes
+    bool window = false;  // a main window or a box of the program appeared while it ran
+};
+
+// Runs Torvexa.exe with `arguments` and its standard output captured, looking for its window and
+// its boxes all the while; the run must end by itself.
+SilentEnd RunTorvexa(const std::vector<std::wstring>& arguments) {
+    SilentEnd end;
+    std::atomic<bool> running{true};
+    std::atomic<bool> seen{false};
+    std::thread watch([&] {
+        while (running) {
+            bool found = false;
+            EnumWindows(FindProgramWindow, reinterpret_cast<LPARAM>(&found));
+            if (found) seen = true;
+            Sleep(20);
+        }
+    });
+    try {
+        end.output =
+            torvexa::test::RunCaptured(BuildDir() + L"\\Torvexa.exe", arguments, &end.exitCode);
+    } catch (...) {
+        running = false;
+        watch.join();
+        throw;
+    }
+    running = false;
+    watch.join();
+    end.window = seen;
+    return end;
+}
+
+std::string ComputerName() {
+    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+    GetComputerNameW(name, &size);
+    return Utf8(std::wstring(name, size));
+}
+
+// `line` is one report line: local date and time, this computer, `code`, `words`, a line end.
+void ExpectReportLine(const std::string& what, const std::string& line, DWORD code,
+                      const std::string& words) {
+    const std::string rest =
+        " " + ComputerName() + " " + std::to_string(code) + " " + words + "\r\n";
+    bool stamp = line.size() == 19 + rest.size() && line.compare(19, std::string::npos, rest) == 0;
+    for (std::size_t i = 0; stamp && i < 19; ++i) {
+        const char c = line[i];
+        const char want = i == 4 || i == 7 ? '-' : i == 10 ? 'T' : i == 13 || i == 16 ? ':' : '0';
+        stamp = want == '0' ? c >= '0' && c <= '9' : c == want;
+    }
+    Expect(stamp, what + " is \"" + line + "\", expected \"YYYY-MM-DDThh:mm:ss" + rest + "\"");
+}
+
+// One run with switches: it ends by itself with `code`, no window or box of it ever appears, it
+// prints the report line with `words` (nothing when it refuses its command line), and the machine
+// is then as `after` says (after a restart, which ends the bystander program too, it is not read).
+void ExpectSilentRun(const std::vector<std::wstring>& arguments, DWORD code,
+                     const std::string& words, const std::optional<Machine>& after) {
+    std::string shown = "Torvexa.exe";
+    for (const auto& a : arguments) shown.append(" ").append(Utf8(a));
+    g_stage = shown;
+    const SilentEnd end = RunTorvexa(arguments);
+    Expect(end.exitCode == code,
+           "exit code " + std::to_string(end.exitCode) + ", expected " + std::to_string(code));
+    Expect(!end.window, "a window of the program appeared");
+    if (code == 87) {
+        ExpectText("the output", {end.output.begin(), end.output.end()}, L"");
+    } else {
+        ExpectReportLine("the output", end.output, code, words);
+    }
+    if (after) ExpectMachine(*after);
+}
+
+const Machine kInfected{1, 1, 1, true, {L"moniker.exe", L"syslray.exe", L"HKT1.dll"}};
+const Machine kDisinfectedMessengerKept{0, 0, 1, false, {}};
+const Setup kInfectedWithMessenger{1, true, true, true};
+const std::string kRemovedWords = "Desinfectado: todo quitado";
+const std::string kHeldDllWords =
+    "Casi listo: pendiente al reiniciar: C:\\windows\\system32\\HKT1.dll";
+
+void SilentInfected() {
+    Reset();
+    Plant(kInfectedWithMessenger);
+    ExpectSilentRun({L"/S"}, 1, kRemovedWords, kDisinfectedMessengerKept);
+}
+
+void SilentClean() {
+    Reset();
+    Plant({});
+    ExpectSilentRun({L"-silent"}, 0, "Limpio: nada del gusano", kDisinfected);
+}
+
+void SilentCheckOnly() {
+    Reset();
+    Plant(kInfectedWithMessenger);
+    ExpectSilentRun(
+        {L"/s", L"/N"}, 3,
+        "Infectado, nada cambiado: proceso moniker.exe, proceso syslray.exe, valor Run "
+        "realone_nt2003, valor Run realone_nt2004, archivo "
+        "C:\\windows\\system32\\MONIKER.exe, archivo C:\\windows\\system32\\SYSLRAY.exe, "
+        "archivo C:\\windows\\system32\\HKT1.dll",
+        kInfected);
+}
+
+// Refused command lines do nothing at all, on an infected machine.
+void SilentRefused() {
+    Reset();
+    Plant(kInfectedWithMessenger);
+    ExpectSilentRun({L"/S", L"/X"}, 87, "", kInfected);
+    ExpectSilentRun({L"-N"}, 87, "", kInfected);
+    ExpectSilentRun({L"/LOG=C:\\torvexa.log"}, 87, "", kInfected);
+    Expect(!Exists(L"C:\\torvexa.log"), "a refused command line wrote the log");
+}
+
+// Each run appends its line, the file is made when missing, and a log that cannot be written
+// changes neither the work nor the code.
+void SilentLog() {
+    const std::wstring log = L"C:\\Torvexa logs\\torvexa.log";
+    g_stage = "setting up";
+    Reset();
+    DeleteFileW(log.c_str());
+    CreateDirectoryW(L"C:\\Torvexa logs", nullptr);
+    Plant(kInfectedWithMessenger);
+    ExpectSilentRun({L"/S", L"/LOG=" + log}, 1, kRemovedWords, kDisinfectedMessengerKept);
+    ExpectSilentRun({L"/LOG=" + log, L"/Q"}, 0, "Limpio: nada del gusano",
+                    kDisinfectedMessengerKept);
+    g_stage = "reading the log";
+    std::string lines;
+    FILE* f = _wfopen(log.c_str(), L"rb");
+    Expect(f != nullptr, "no log file");
+    char buffer[512];
+    std::size_t got = 0;
+    while ((got = fread(buffer, 1, sizeof buffer, f)) > 0) lines.append(buffer, got);
+    fclose(f);
+    DeleteFileW(log.c_str());
+    RemoveDirectoryW(L"C:\\Torvexa logs");
+    const std::size_t firstEnd = lines.find("\r\n");
+    Expect(firstEnd != std::string::npos, "the log holds no line: \"" + lines + "\"");
+    ExpectReportLine("the log's first line", lines.substr(0, firstEnd + 2), 1, kRemovedWords);
+    ExpectReportLine("the log's second line", lines.substr(firstEnd + 2), 0,
+                     "Limpio: nada del gusano");
+
+    g_stage = "a log in a folder that does not exist";
+    Reset();
+    Plant(kInfectedWithMessenger);
+    ExpectSilentRun({L"/S", L"/LOG=C:\\no such folder\\torvexa.log"}, 1, kRemovedWords,
+                    kDisinfectedMessengerKept);
+}
+
+// HKT1.dll kept open by another program goes at the restart; the machine is kept for
+// silent_after_restart.
+void SilentInUse() {
+    Reset();
+    Plant({1, true, false, true, false, true});
+    ExpectSilentRun({L"/S"}, 3010, kHeldDllWords, kHeldDllLeft);
+    Expect(PendingDeletes(L"HKT1.dll") == 1, "HKT1.dll is not recorded once for the restart");
+    // Run again before the restart: the same answer, nothing recorded twice.
+    ExpectSilentRun({L"/S"}, 3010, kHeldDllWords, kHeldDllLeft);
+    Expect(PendingDeletes(L"HKT1.dll") == 1, "HKT1.dll is not recorded once for the restart");
+}
+
+void SilentAfterRestart() {
+    g_stage = "after the restart";
+    Expect(!Exists(kSystem + L"HKT1.dll"), "HKT1.dll is still there");
+    Expect(PendingDeletes(L"HKT1.dll") == 0, "the restart list still holds HKT1.dll");
+    ExpectSilentRun({L"/S"}, 0, "Limpio: nada del gusano", std::nullopt);
+}
+
 // Runs one scenario and prints its line. A step on the machine that fails (a stand-in that does
 // not start, say) ends it like a difference, at the stage where it failed.
 bool Report(const char* name, const std::function<void()>& play) {
@@ -704,11 +894,23 @@ int main(int argc, char** argv) {
     }
     scenarios.emplace_back("planting_tool", PlantingTool);
     scenarios.emplace_back("after_restart", AfterRestart);
+    scenarios.emplace_back("silent_infected", SilentInfected);
+    scenarios.emplace_back("silent_clean", SilentClean);
+    scenarios.emplace_back("silent_check_only", SilentCheckOnly);
+    scenarios.emplace_back("silent_refused", SilentRefused);
+    scenarios.emplace_back("silent_log", SilentLog);
+    scenarios.emplace_back("silent_in_use", SilentInUse);
+    scenarios.emplace_back("silent_after_restart", SilentAfterRestart);
+    // The same run as silent_infected, named apart for the run without any display.
+    scenarios.emplace_back("silent_without_display", SilentInfected);
     int passed = 0, failed = 0;
     for (const auto& [name, play] : scenarios) {
-        // The restart's pair runs only when named: the machine restarts between the two.
+        // The restart's pairs run only when named: the machine restarts between the two. The run
+        // without a display is named by whoever takes the display away.
         const std::string n = name;
-        bool chosen = args.empty() && n != "in_use_dll_goes_at_restart" && n != "after_restart";
+        bool chosen = args.empty() && n != "in_use_dll_goes_at_restart" && n != "after_restart" &&
+                      n != "silent_in_use" && n != "silent_after_restart" &&
+                      n != "silent_without_display";
         for (const auto& a : args) chosen = chosen || a == name;
         if (!chosen) continue;
         if (Report(name, play)) {

@@ -71,6 +71,15 @@ for machine in "${machines[@]}"; do
             sandbox_scenarios "$build" "$shots" --keep in_use_dll_goes_at_restart
             sandbox_restart
             sandbox_scenarios "$build" "" after_restart
+            # The same for the run without the window, which then reports 3010, and 0 after.
+            sandbox_scenarios "$build" "" --keep silent_in_use
+            sandbox_restart
+            sandbox_scenarios "$build" "" silent_after_restart
+            # With no display at all: the run needs no desktop.
+            (
+                unset DISPLAY
+                sandbox_scenarios "$build" "" silent_without_display
+            )
         fi
         [ "$machine" != 64-bit ] || [ "$TORVEXA_WINDOWS_PRESET" != win32 ] || check_64bit_bystander
     } | sed -u "s/^/[$machine] /" | tee "$log"

@@ -1,0 +1,150 @@
+#include "app/silent_run.h"
+
+#include "app/guarded.h"
+
+namespace torvexa {
+namespace {
+
+bool IsBlank(wchar_t c) {
+    return c == L' ' || c == L'\t';
+}
+
+// Switch names are ASCII; anything else is no switch the program knows.
+std::wstring AsciiUpper(std::wstring_view text) {
+    std::wstring upper(text);
+    for (wchar_t& c : upper) {
+        if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+    }
+    return upper;
+}
+
+std::wstring Join(const std::vector<std::wstring>& items) {
+    std::wstring text;
+    for (const std::wstring& item : items) text.append(text.empty() ? L"" : L", ").append(item);
+    return text;
+}
+
+// Every item of `r`, named as the program names it, each with what it is; the files that go at
+// the restart last, apart.
+std::wstring Describe(const Remnants& r) {
+    std::vector<std::wstring> items;
+    for (const std::wstring& p : r.processes) items.push_back(L"proceso " + p);
+    if (r.processesUnchecked) items.emplace_back(L"procesos sin revisar");
+    for (const std::wstring& v : r.runValues) items.push_back(L"valor Run " + v);
+    if (r.runKeyUnchecked) items.emplace_back(L"clave Run sin revisar");
+    for (const std::wstring& f : r.files) items.push_back(L"archivo " + f);
+    std::wstring text = Join(items);
+    if (!r.pending.empty()) {
+        text.append(text.empty() ? L"" : L"; ").append(L"pendiente al reiniciar: ");
+        text.append(Join(r.pending));
+    }
+    return text;
+}
+
+std::wstring TwoDigits(int n) {
+    return (n < 10 ? L"0" : L"") + std::to_wstring(n);
+}
+
+}  // namespace
+
+std::vector<std::wstring> SplitCommandLine(std::wstring_view line) {
+    const std::size_t n = line.size();
+    std::size_t i = 0;
+    std::wstring program;
+    if (i < n && line[i] == L'"') {
+        for (++i; i < n && line[i] != L'"'; ++i) program += line[i];
+        if (i < n) ++i;
+    } else {
+        for (; i < n && !IsBlank(line[i]); ++i) program += line[i];
+    }
+    std::vector<std::wstring> arguments{program};
+    for (;;) {
+        while (i < n && IsBlank(line[i])) ++i;
+        if (i >= n) break;
+        std::wstring argument;
+        bool quoted = false;
+        while (i < n && (quoted || !IsBlank(line[i]))) {
+            if (line[i] == L'\\') {
+                std::size_t slashes = 0;
+                for (; i < n && line[i] == L'\\'; ++i) ++slashes;
+                const bool beforeQuote = i < n && line[i] == L'"';
+                argument.append(beforeQuote ? slashes / 2 : slashes, L'\\');
+                if (beforeQuote && slashes % 2 == 1) argument += line[i++];
+            } else if (line[i] == L'"') {
+                if (quoted && i + 1 < n && line[i + 1] == L'"') {
+                    argument += L'"';
+                    i += 2;
+                } else {
+                    quoted = !quoted;
+                    ++i;
+                }
+            } else {
+                argument += line[i++];
+            }
+        }
+        arguments.push_back(argument);
+    }
+    return arguments;
+}
+
+CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
+    CommandLine command;
+    bool anySwitch = false, silent = false, unknown = false;
+    for (const std::wstring& argument : arguments) {
+        if (argument.empty() || (argument[0] != L'/' && argument[0] != L'-')) continue;
+        anySwitch = true;
+        const std::wstring name = AsciiUpper(std::wstring_view(argument).substr(1));
+        if (name == L"S" || name == L"Q" || name == L"SILENT" || name == L"QUIET") {
+            silent = true;
+        } else if (name == L"N") {
+            command.checkOnly = true;
+        } else if (name.rfind(L"LOG=", 0) == 0 && name.size() > 4) {
+            command.log = argument.substr(5);  // the path as written, in its own letter case
+        } else {
+            unknown = true;
+        }
+    }
+    if (anySwitch)
+        command.mode = silent && !unknown ? CommandLine::Mode::Silent : CommandLine::Mode::Refused;
+    return command;
+}
+
+SilentResult Judge(const Remnants& found, const std::optional<Remnants>& left) {
+    if (!found.AnythingFound()) {
+        // An unreadable process list or Run key proves nothing: no clean machine is claimed on it.
+        if (found.processesUnchecked || found.runKeyUnchecked) {
+            return {kExitUnchecked, L"Sin comprobar, nada encontrado: " + Describe(found)};
+        }
+        return {kExitClean, L"Limpio: nada del gusano"};
+    }
+    if (!left) return {kExitFoundChecked, L"Infectado, nada cambiado: " + Describe(found)};
+    if (left->AnythingLeft()) return {kExitLeft, L"No quitado del todo: " + Describe(*left)};
+    if (!left->pending.empty()) return {kExitRestart, L"Casi listo: " + Describe(*left)};
+    return {kExitRemoved, L"Desinfectado: todo quitado"};
+}
+
+std::wstring ReportLine(const LocalTime& time, const std::wstring& computer,
+                        const SilentResult& result) {
+    std::wstring line = std::to_wstring(time.year) + L"-" + TwoDigits(time.month) + L"-" +
+                        TwoDigits(time.day) + L"T" + TwoDigits(time.hour) + L":" +
+                        TwoDigits(time.minute) + L":" + TwoDigits(time.second);
+    line.append(L" ").append(computer.empty() ? L"-" : computer);
+    line.append(L" ").append(std::to_wstring(result.exitCode));
+    return line.append(L" ").append(result.words);
+}
+
+int RunSilent(const CommandLine& command, Disinfection& disinfection, RunReportApi& report) {
+    const Remnants found = disinfection.Check();
+    std::optional<Remnants> left;
+    if (found.AnythingFound() && !command.checkOnly) left = disinfection.Run();
+    const SilentResult result = Judge(found, left);
+    // The work is done and its code fixed: the report can only add to it.
+    Guarded([&] {
+        const std::wstring line = ReportLine(report.Now(), report.ComputerName(), result);
+        Guarded([&] { report.WriteStandardOutput(line); });
+        if (command.log) Guarded([&] { report.AppendLine(*command.log, line); });
+    });
+    return result.exitCode;
+}
+
+}  // namespace torvexa
