@@ -47,7 +47,7 @@ Remnants Disinfection::Run() {
 
     for (const wchar_t* value : worm::kRunValues) {
         Guarded([&] {
-            std::wstring path = worm::kRunKeyPath;  // a fresh copy: the call rewrites its argument
+            std::wstring path(worm::kRunKeyPath);  // a fresh copy: the call rewrites its argument
             registro_.DeleteRegValue(path, value);
         });
     }
@@ -122,8 +122,8 @@ bool Disinfection::WaitUntilGone(const std::vector<ProcessId>& ids) {
 
 Presence Disinfection::RunValue(const std::wstring& name) {
     Handle opened = 0;
-    const std::int32_t result =
-        registry_.RegOpenKeyExA(kHkeyLocalMachine, worm::kRunSubKey, 0, kKeyQueryValue, opened);
+    const std::int32_t result = registry_.RegOpenKeyExA(
+        kHkeyLocalMachine, std::wstring(worm::kRunSubKey), 0, kKeyQueryValue, opened);
     if (result == kErrorFileNotFound) return Presence::Absent;  // no Run key: no Run value
     if (result != kErrorSuccess) return Presence::Unknown;
     const RegistryKey key(registry_, opened);

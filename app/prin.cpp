@@ -7,6 +7,8 @@
 namespace torvexa {
 namespace {
 
+using namespace prin_colours;
+using namespace prin_links;
 using namespace prin_texts;
 
 // The box's first line, then one line per item.

@@ -6,12 +6,26 @@
 
 #include "app/form.h"
 
-namespace torvexa::prin_texts {
+// The colours of the status line and of the links.
+namespace torvexa::prin_colours {
 
 inline constexpr Rgb kDarkRed{200, 0, 0};
 inline constexpr Rgb kVeryDarkBlue{0, 0, 60};
 inline constexpr Rgb kLinkBlue{0, 0, 255};
 inline constexpr Rgb kHoverRed{255, 0, 0};
+
+}  // namespace torvexa::prin_colours
+
+// Where the links lead.
+namespace torvexa::prin_links {
+
+inline constexpr const wchar_t* kMailTarget = L"mailto:tventura@torvexa.example";
+inline constexpr const wchar_t* kWebTarget = L"http://www.torvexa.example/";
+
+}  // namespace torvexa::prin_links
+
+// The texts the handlers show, as the program shows them.
+namespace torvexa::prin_texts {
 
 inline constexpr const wchar_t* kInfected =
     L"Tu maquina esta infectada!!!.. pero no te preocupes! aqui estoy yo para eso...";
@@ -44,10 +58,6 @@ inline constexpr const wchar_t* kQuestionSecond = L"\u00BFQuieres que este progr
 inline constexpr const wchar_t* kMsnClosed = L"MSN cerrado... vuelvelo a iniciar.";
 inline constexpr const wchar_t* kMsnNotClosed =
     L"No pude cerrar el msn... cierralo tu y vuelvelo a iniciar.";
-
-// Where the links lead.
-inline constexpr const wchar_t* kMailTarget = L"mailto:tventura@torvexa.example";
-inline constexpr const wchar_t* kWebTarget = L"http://www.torvexa.example/";
 
 }  // namespace torvexa::prin_texts
 

@@ -2,6 +2,8 @@
 // the start-up check, the disinfection and the silent run look for, each written here once.
 #pragma once
 
+#include <string_view>
+
 namespace torvexa::worm {
 
 // The worm's two programs; the disinfection ends them in this order.
@@ -10,10 +12,11 @@ inline constexpr const wchar_t* kSyslray = L"syslray.exe";
 inline constexpr const wchar_t* kProcesses[] = {kMoniker, kSyslray};
 inline constexpr const wchar_t* kMessenger = L"msnmsgr.exe";
 
-// Its start-up entries: two values of the machine's Run key.
-inline constexpr const wchar_t* kRunKeyPath =
+// Its start-up entries: two values of the machine's Run key, by the key's full path and, for the
+// calls that take a root key, by its part under HKEY_LOCAL_MACHINE.
+inline constexpr std::wstring_view kRunKeyPath =
     L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-inline constexpr const wchar_t* kRunSubKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline constexpr std::wstring_view kRunSubKey = kRunKeyPath.substr(kRunKeyPath.find(L'\\') + 1);
 inline constexpr const wchar_t* kRunValues[] = {L"realone_nt2003", L"realone_nt2004"};
 
 // Its three files, by the fixed paths the program names them with.

@@ -39,6 +39,7 @@ namespace {
 
 using torvexa::ControlId;
 namespace texts = torvexa::prin_texts;
+namespace colours = torvexa::prin_colours;
 using torvexa::sandbox::BuildDir;
 using torvexa::sandbox::Exists;
 using torvexa::sandbox::HasRunValue;
@@ -282,8 +283,8 @@ class Torvexa {
         bool drawn = WaitUntil(
             [&] {
                 Grab g = GrabScreen(r);
-                reds = CountPixels(g, texts::kDarkRed);
-                blues = CountPixels(g, texts::kVeryDarkBlue);
+                reds = CountPixels(g, colours::kDarkRed);
+                blues = CountPixels(g, colours::kVeryDarkBlue);
                 return red ? reds > 0 && blues == 0 : blues > 0 && reds == 0;
             },
             5000);

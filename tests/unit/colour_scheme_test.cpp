@@ -9,7 +9,9 @@
 namespace torvexa {
 namespace {
 
-using namespace prin_texts;
+using namespace prin_colours;
+using namespace prin_links;
+using namespace prin_colours;
 
 constexpr Rgb kBlack{0, 0, 0}, kWhite{255, 255, 255};
 // The schemes' face, text and link colours.

@@ -15,6 +15,8 @@
 namespace torvexa {
 namespace {
 
+using namespace prin_colours;
+using namespace prin_links;
 using namespace prin_texts;
 
 using fakes::kHklm;

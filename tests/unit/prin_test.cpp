@@ -12,6 +12,8 @@
 namespace torvexa {
 namespace {
 
+using namespace prin_colours;
+using namespace prin_links;
 using namespace prin_texts;
 using fakes::FakeProcess;
 

@@ -30,6 +30,7 @@ void PrintTo(const Rgb& c, std::ostream* os) {
 namespace {
 
 namespace texts = prin_texts;
+namespace colours = prin_colours;
 using test::Image;
 using test::NoEvents;
 using test::Pump;
@@ -130,8 +131,8 @@ void ExpectEveryTextReads(const WindowEngine& engine, bool schemeColours) {
 
 // The window as the start-up check leaves it: both links in the link colour, then the status.
 void ShowStatus(WindowEngine& engine, const wchar_t* status, Rgb colour) {
-    engine.SetForeColor(ControlId::Label5, texts::kLinkBlue);
-    engine.SetForeColor(ControlId::Label4, texts::kLinkBlue);
+    engine.SetForeColor(ControlId::Label5, colours::kLinkBlue);
+    engine.SetForeColor(ControlId::Label4, colours::kLinkBlue);
     engine.SetForeColor(ControlId::msg, colour);
     engine.SetText(ControlId::msg, status);
     Pump();
@@ -167,17 +168,17 @@ TEST(WindowInTheStagedScheme, EveryTextReadsAtFourAndAHalfToOneAndFollowsHighCon
         Rgb colour;
     };
     // At start, infected and clean; after "Desinfectame!!!", done and not done.
-    const Status statuses[] = {{texts::kInfected, texts::kDarkRed},
-                               {texts::kClean, texts::kVeryDarkBlue},
-                               {texts::kDisinfected, texts::kVeryDarkBlue},
-                               {texts::kNotRemoved, texts::kDarkRed}};
+    const Status statuses[] = {{texts::kInfected, colours::kDarkRed},
+                               {texts::kClean, colours::kVeryDarkBlue},
+                               {texts::kDisinfected, colours::kVeryDarkBlue},
+                               {texts::kNotRemoved, colours::kDarkRed}};
     const auto expectEveryStatusReads = [&] {
         for (const Status& status : statuses) {
             SCOPED_TRACE(testing::PrintToString(std::wstring(status.text)));
             ShowStatus(engine, status.text, status.colour);
             ExpectEveryTextReads(engine, reportedHighContrast);
         }
-        ShowStatus(engine, texts::kInfected, texts::kDarkRed);
+        ShowStatus(engine, texts::kInfected, colours::kDarkRed);
     };
     expectEveryStatusReads();
     const Image asOpened = Shot(engine);
@@ -201,7 +202,7 @@ TEST(WindowInTheStagedScheme, EveryTextReadsAtFourAndAHalfToOneAndFollowsHighCon
     HWND mail = engine.Control(ControlId::Label4);
     const Reading resting = ReadControl(engine, ControlId::Label4);
     const Image restingShot = Shot(engine);
-    engine.SetForeColor(ControlId::Label4, texts::kHoverRed);
+    engine.SetForeColor(ControlId::Label4, colours::kHoverRed);
     Pump();
     EXPECT_TRUE(Underlined(mail));
     EXPECT_EQ(ReadControl(engine, ControlId::Label4).ink, resting.ink);
@@ -210,7 +211,7 @@ TEST(WindowInTheStagedScheme, EveryTextReadsAtFourAndAHalfToOneAndFollowsHighCon
     SCOPED_TRACE("high contrast turned off again, with a change of the scheme's colours");
     reportedHighContrast = false;
     SendMessageW(engine.Window(), WM_SYSCOLORCHANGE, 0, 0);
-    engine.SetForeColor(ControlId::Label4, texts::kLinkBlue);
+    engine.SetForeColor(ControlId::Label4, colours::kLinkBlue);
     Pump();
     EXPECT_FALSE(Underlined(mail));
     EXPECT_TRUE(Shot(engine) == asOpened) << "not drawn as it was";

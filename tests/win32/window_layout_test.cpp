@@ -36,6 +36,7 @@ struct Shown {
 
 std::vector<Shown> ShownTexts() {
     namespace texts = prin_texts;
+    namespace colours = prin_colours;
     using enum ControlId;
     return {
         {"the advice",
@@ -233,11 +234,11 @@ TEST(WindowAtTheStagedDpi, ShowsTheInfectedStatusInDarkRed) {
     NoEvents events;
     engine.Open(events);
     engine.SetText(ControlId::msg, prin_texts::kInfected);
-    engine.SetForeColor(ControlId::msg, prin_texts::kDarkRed);
+    engine.SetForeColor(ControlId::msg, prin_colours::kDarkRed);
     Pump();
     const Image status = test::GrabScreen(test::ScreenRect(engine.Control(ControlId::msg)));
     const COLORREF red =
-        RGB(prin_texts::kDarkRed.r, prin_texts::kDarkRed.g, prin_texts::kDarkRed.b);
+        RGB(prin_colours::kDarkRed.r, prin_colours::kDarkRed.g, prin_colours::kDarkRed.b);
     EXPECT_GT(status.Count(red), 0);
     EXPECT_EQ(status.Count(GetSysColor(COLOR_BTNTEXT)), 0);
 
