@@ -19,7 +19,6 @@ using namespace prin_colours;
 using namespace prin_links;
 using namespace prin_texts;
 
-using fakes::kHklm;
 using fakes::kHkt1;
 using fakes::kMoniker;
 using fakes::kSyslray;
