@@ -6,6 +6,7 @@
 
 #include "platform/runtime_error.h"
 #include "platform/win32/group_box.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/system_dlls.h"
 #include "platform/win32/text_lines.h"
 
@@ -435,11 +436,9 @@ void WindowEngine::PlaceWindow(const POINT* topLeft) {
 
 void WindowEngine::PaintFrame(HWND hwnd) {
     const ControlWindow* frame = Find(hwnd);
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd, &ps);
-    PaintGroupBox(hwnd, dc, dpi_, frame != nullptr ? FontOf(*frame) : fonts_.Of(false),
+    const PaintScope paint(hwnd);
+    PaintGroupBox(hwnd, paint.Dc(), dpi_, frame != nullptr ? FontOf(*frame) : fonts_.Of(false),
                   frame != nullptr ? ToColorRef(LookOf(*frame).color) : GetSysColor(COLOR_BTNTEXT));
-    EndPaint(hwnd, &ps);
 }
 
 TextLook WindowEngine::LookOf(const ControlWindow& control) const {

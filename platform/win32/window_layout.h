@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/form.h"
-#include "platform/win32/unique_handle.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/win.h"
 
 namespace torvexa::win32 {
@@ -53,14 +53,6 @@ SIZE TextSize(HWND window, HFONT font, const std::wstring& text);
 // platform's default dialog font at regular weight, each also underlined for a hot link. The
 // window engine keeps one set at the window's DPI, for what it shows, and one at the design DPI,
 // where its wrapped labels' lines are decided.
-
-inline void DeleteFontObject(HFONT font) {
-    DeleteObject(font);
-}
-inline HFONT NoFont() {
-    return nullptr;
-}
-using UniqueFont = UniqueHandle<HFONT, DeleteFontObject, NoFont>;
 
 class FormFonts {
   public:
