@@ -8,29 +8,20 @@
 
 namespace torvexa::win32 {
 
-// A kernel handle whose failure value is NULL: a process, a thread, a pipe's end.
-struct CloseKernelHandle {
-    static HANDLE Invalid() { return nullptr; }
-    void operator()(HANDLE handle) const { ::CloseHandle(handle); }
+// A kind closed by the real function `Close`, with `kInvalid()` as its failure value.
+template <typename T>
+T Null() {
+    return nullptr;
+}
+inline HANDLE InvalidHandle() {
+    return INVALID_HANDLE_VALUE;
+}
+template <typename T, auto Close, T (*kInvalid)() = Null<T>>
+struct CloseWith {
+    static T Invalid() { return kInvalid(); }
+    void operator()(T value) const { Close(value); }
 };
-// A kernel handle whose failure value is INVALID_HANDLE_VALUE: a file, a snapshot.
-struct CloseFileHandle {
-    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
-    void operator()(HANDLE handle) const { ::CloseHandle(handle); }
-};
-struct CloseRegistryKey {
-    static HKEY Invalid() { return nullptr; }
-    void operator()(HKEY key) const { ::RegCloseKey(key); }
-};
-template <typename Object>
-struct DeleteGdiObject {
-    static Object Invalid() { return nullptr; }
-    void operator()(Object object) const { ::DeleteObject(object); }
-};
-struct DeleteMemoryDc {
-    static HDC Invalid() { return nullptr; }
-    void operator()(HDC dc) const { ::DeleteDC(dc); }
-};
+
 // A window's device context is borrowed from the window and given back to it.
 struct ReleaseWindowDc {
     HWND window;
@@ -38,12 +29,14 @@ struct ReleaseWindowDc {
     void operator()(HDC dc) const { ::ReleaseDC(window, dc); }
 };
 
-using UniqueHandle = Owned<CloseKernelHandle>;    // a process, a thread, a pipe's end
-using UniqueFileHandle = Owned<CloseFileHandle>;  // a file, a snapshot
-using UniqueKey = Owned<CloseRegistryKey>;
-using UniqueFont = Owned<DeleteGdiObject<HFONT>>;
-using UniqueBitmap = Owned<DeleteGdiObject<HBITMAP>>;
-using MemoryDc = Owned<DeleteMemoryDc>;
+// A kernel handle: a process, a thread or a pipe's end fails as NULL, a file or a snapshot as
+// INVALID_HANDLE_VALUE.
+using UniqueHandle = Owned<CloseWith<HANDLE, ::CloseHandle>>;
+using UniqueFileHandle = Owned<CloseWith<HANDLE, ::CloseHandle, InvalidHandle>>;
+using UniqueKey = Owned<CloseWith<HKEY, ::RegCloseKey>>;
+using UniqueFont = Owned<CloseWith<HFONT, ::DeleteObject>>;
+using UniqueBitmap = Owned<CloseWith<HBITMAP, ::DeleteObject>>;
+using MemoryDc = Owned<CloseWith<HDC, ::DeleteDC>>;
 using WindowDc = Owned<ReleaseWindowDc>;
 
 // The device context of `window`, the screen's for none, given back when the owner goes.
