@@ -253,8 +253,6 @@ class PipedChild {
         SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
         child_ = std::make_unique<Child>(commandLine, write);
     }
-    PipedChild(const PipedChild&) = delete;
-    PipedChild& operator=(const PipedChild&) = delete;
 
     Child& Process() { return *child_; }
 

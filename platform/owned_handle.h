@@ -23,7 +23,11 @@ class Owned {
 
     Owned() requires std::default_initializable<Deleter> : value_(Deleter::Invalid()) {}
     explicit Owned(Value value) requires std::default_initializable<Deleter> : value_(value) {}
-    Owned(Deleter deleter, Value value) : deleter_(std::move(deleter)), value_(value) {}
+    // With the deleter, or with what it is made from: a seam handle's owner from the interface
+    // that opened it, `RegistryKey key(api, opened)`.
+    template <typename Source>
+    Owned(Source&& source, Value value) requires std::constructible_from<Deleter, Source>
+        : deleter_(std::forward<Source>(source)), value_(value) {}
     ~Owned() { reset(); }
     Owned(const Owned&) = delete;
     Owned& operator=(const Owned&) = delete;
@@ -57,9 +61,7 @@ class Owned {
 template <typename Api, auto Close, Handle kInvalid>
 class CloseThrough {
   public:
-    // Implicit on purpose: an owner is made from the interface that opened its handle,
-    // `RegistryKey key(api, opened)`.
-    CloseThrough(Api& api) : api_(&api) {}  // NOLINT(google-explicit-constructor)
+    explicit CloseThrough(Api& api) : api_(&api) {}
     static Handle Invalid() { return kInvalid; }
     void operator()(Handle handle) const { (api_->*Close)(handle); }
 
