@@ -23,11 +23,11 @@ class Owned {
 
     Owned() requires std::default_initializable<Deleter> : value_(Deleter::Invalid()) {}
     explicit Owned(Value value) requires std::default_initializable<Deleter> : value_(value) {}
-    // With the deleter, or with what it is made from: a seam handle's owner from the interface
-    // that opened it, `RegistryKey key(api, opened)`.
-    template <typename Source>
-    Owned(Source&& source, Value value) requires std::constructible_from<Deleter, Source>
-        : deleter_(std::forward<Source>(source)), value_(value) {}
+    Owned(Deleter deleter, Value value) : deleter_(std::move(deleter)), value_(value) {}
+    // A seam handle's owner, from the interface that opened it: `RegistryKey key(api, opened)`.
+    template <typename Api>
+    Owned(Api& api, Value value) requires std::constructible_from<Deleter, Api&> : deleter_(api),
+                                                                                   value_(value) {}
     ~Owned() { reset(); }
     Owned(const Owned&) = delete;
     Owned& operator=(const Owned&) = delete;
