@@ -9,7 +9,7 @@
 #include <string>
 
 #include "app/prin_form.h"
-#include "platform/win32/handles.h"
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/win.h"
 
 namespace {

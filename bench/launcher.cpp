@@ -22,7 +22,7 @@
 #include <utility>
 
 #include "app/form.h"
-#include "platform/win32/handles.h"
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/win.h"
 #include "platform/win32/window_engine.h"
 #include "tests/win32/support.h"

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "platform/win32/handles.h"
 #include "platform/win32/text_lines.h"
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/window_layout.h"
 
 namespace torvexa::win32 {

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "platform/win32/handles.h"
+#include "platform/win32/unique_handle.h"
 
 namespace torvexa::win32 {
 namespace {

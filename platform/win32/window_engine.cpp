@@ -6,9 +6,9 @@
 
 #include "platform/runtime_error.h"
 #include "platform/win32/group_box.h"
-#include "platform/win32/handles.h"
 #include "platform/win32/system_dlls.h"
 #include "platform/win32/text_lines.h"
+#include "platform/win32/unique_handle.h"
 
 namespace torvexa::win32 {
 namespace {

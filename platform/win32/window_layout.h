@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/form.h"
-#include "platform/win32/handles.h"
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/win.h"
 
 namespace torvexa::win32 {

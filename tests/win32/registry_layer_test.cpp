@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/win32/handles.h"
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_registry_api.h"
 #include "registry/Registro.h"
 #include "tests/fakes/fake_message_box.h"

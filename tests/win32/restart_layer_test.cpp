@@ -6,7 +6,7 @@
 #include "app/disinfection.h"
 #include "app/restart_deletes.h"
 #include "errors/mdlErrorHandle.h"
-#include "platform/win32/handles.h"
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/win.h"
 #include "platform/win32/win32_message_box.h"
 #include "platform/win32/win32_process_api.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/handles.h"
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/win.h"
 
 namespace torvexa::test {

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/win32/handles.h"
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/win.h"
 #include "platform/win32/window_engine.h"
 

@@ -1,4 +1,4 @@
-#include "platform/win32/handles.h"
+#include "platform/win32/unique_handle.h"
 
 #include <gtest/gtest.h>
 
