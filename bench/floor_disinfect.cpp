@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/prin_form.h"
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/win.h"
 
 namespace {
@@ -18,28 +19,27 @@ const char* const kRunKey = R"(SOFTWARE\Microsoft\Windows\CurrentVersion\Run)";
 // One walk of a new snapshot, as Torvexa's lookup makes it: the id of the first process whose
 // name is `name`, or 0.
 DWORD Find(const char* name) {
-    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    const torvexa::win32::UniqueFileHandle owner(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    HANDLE snap = owner.get();
     PROCESSENTRY32 e{};
     e.dwSize = sizeof e;
     DWORD found = 0;
     for (BOOL ok = Process32First(snap, &e); ok; ok = Process32Next(snap, &e)) {
         if (found == 0 && std::strcmp(e.szExeFile, name) == 0) found = e.th32ProcessID;
     }
-    CloseHandle(snap);
     return found;
 }
 
 void Kill(DWORD pid) {
-    HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, pid);
-    TerminateProcess(process, 0);
-    CloseHandle(process);
+    const torvexa::win32::UniqueHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, pid));
+    TerminateProcess(process.get(), 0);
 }
 
 void DeleteRunValue(const char* value) {
     HKEY key = nullptr;
     RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &key);
+    const torvexa::win32::UniqueKey owner(key);
     RegDeleteValueA(key, value);
-    RegCloseKey(key);
 }
 
 }  // namespace

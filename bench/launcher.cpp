@@ -22,6 +22,7 @@
 #include <utility>
 
 #include "app/form.h"
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/win.h"
 #include "platform/win32/window_engine.h"
 #include "tests/win32/support.h"
@@ -31,6 +32,8 @@
 namespace {
 
 using torvexa::ControlId;
+using torvexa::win32::UniqueFileHandle;
+using torvexa::win32::UniqueHandle;
 using torvexa::win32::WindowEngine;
 
 constexpr const wchar_t* kFloorWindowClass = L"BenchFloorWindow";  // floor_window.cpp's class
@@ -64,8 +67,9 @@ class Child {
     // `out`: the handle its standard output and error go to (NUL when none is given).
     explicit Child(const std::wstring& commandLine, HANDLE out = nullptr) {
         SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-        HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, 0, &inherit, OPEN_EXISTING,
-                                 0, nullptr);
+        const UniqueFileHandle nulOwner(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, 0,
+                                                    &inherit, OPEN_EXISTING, 0, nullptr));
+        HANDLE nul = nulOwner.get();
         STARTUPINFOW si{};
         si.cb = sizeof si;
         si.dwFlags = STARTF_USESTDHANDLES;
@@ -76,38 +80,34 @@ class Child {
         const BOOL started = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE,
                                             DETACHED_PROCESS, nullptr, nullptr, &si, &pi);
         const DWORD error = GetLastError();
-        CloseHandle(nul);
         if (!started) {
             throw Failure{"cannot start " + Narrow(commandLine) + " (error " +
                           std::to_string(error) + ")"};
         }
-        CloseHandle(pi.hThread);
-        process_ = pi.hProcess;
+        const UniqueHandle thread(pi.hThread);
+        process_.reset(pi.hProcess);
         pid_ = pi.dwProcessId;
     }
-    ~Child() {
-        Kill();
-        CloseHandle(process_);
-    }
+    ~Child() { Kill(); }
     Child(const Child&) = delete;
     Child& operator=(const Child&) = delete;
 
-    HANDLE Process() const { return process_; }
+    HANDLE Process() const { return process_.get(); }
     DWORD Pid() const { return pid_; }
 
     DWORD Wait() {
-        if (WaitForSingleObject(process_, kBoundMs) != WAIT_OBJECT_0) {
+        if (WaitForSingleObject(process_.get(), kBoundMs) != WAIT_OBJECT_0) {
             throw Failure{"a child did not end"};
         }
         DWORD code = 1;
-        GetExitCodeProcess(process_, &code);
+        GetExitCodeProcess(process_.get(), &code);
         return code;
     }
 
     void Kill() {
-        if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(process_, 1);
-            WaitForSingleObject(process_, 5000);
+        if (WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
+            TerminateProcess(process_.get(), 1);
+            WaitForSingleObject(process_.get(), 5000);
         }
     }
 
@@ -137,12 +137,13 @@ class Child {
     // screen at that moment, both programs' windows show their faces, texts and buttons.
     HWND WaitForFirstPaint(const wchar_t* cls) const {
         HWND w = WaitForWindow(cls);
-        if (WaitForInputIdle(process_, kBoundMs) != 0) throw Failure{"the program never idled"};
+        if (WaitForInputIdle(process_.get(), kBoundMs) != 0)
+            throw Failure{"the program never idled"};
         return w;
     }
 
   private:
-    HANDLE process_ = nullptr;
+    UniqueHandle process_;
     DWORD pid_ = 0;
 };
 
@@ -244,21 +245,14 @@ class PipedChild {
   public:
     explicit PipedChild(const std::wstring& commandLine) {
         SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-        HANDLE write = nullptr;
-        if (!CreatePipe(&read_, &write, &inherit, 0)) throw Failure{"no pipe"};
-        SetHandleInformation(read_, HANDLE_FLAG_INHERIT, 0);
-        try {
-            child_ = std::make_unique<Child>(commandLine, write);
-        } catch (...) {
-            CloseHandle(write);
-            CloseHandle(read_);
-            throw;
-        }
-        CloseHandle(write);
+        HANDLE read = nullptr, write = nullptr;
+        if (!CreatePipe(&read, &write, &inherit, 0)) throw Failure{"no pipe"};
+        read_.reset(read);
+        // The child holds the only write end once this one goes: its end is the pipe's end.
+        const UniqueHandle writing(write);
+        SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+        child_ = std::make_unique<Child>(commandLine, write);
     }
-    ~PipedChild() { CloseHandle(read_); }
-    PipedChild(const PipedChild&) = delete;
-    PipedChild& operator=(const PipedChild&) = delete;
 
     Child& Process() { return *child_; }
 
@@ -267,12 +261,12 @@ class PipedChild {
         std::string line;
         char c = 0;
         DWORD got = 0;
-        while (ReadFile(read_, &c, 1, &got, nullptr) && got > 0 && c != '\n') line += c;
+        while (ReadFile(read_.get(), &c, 1, &got, nullptr) && got > 0 && c != '\n') line += c;
         return line;
     }
 
   private:
-    HANDLE read_ = nullptr;
+    UniqueHandle read_;
     std::unique_ptr<Child> child_;
 };
 

@@ -1,10 +1,12 @@
-// A move-only owner for one handle of the seam (a process, a snapshot, a registry key, a search),
-// closed through the interface that opened it and knowing its own failure value: 0 for a process
-// handle or a registry key, kInvalidHandleValue for a snapshot or a search. Where the program must
-// report a failed close, it closes explicitly, on the value that release() hands back; the owner
-// is the safety net on the paths that throw.
+// One move-only owner for every handle the program and its tests hold, parameterised by a deleter
+// per kind. The deleter knows its kind's failure value (Invalid()) and how to close one; it may
+// carry state: the seam's kinds hold the interface that opened the handle and close through it,
+// a borrowed device context holds its window. Where the program must report a failed close, it
+// closes explicitly, on the value that release() hands back; the owner is the safety net on the
+// paths that throw.
 #pragma once
 
+#include <concepts>
 #include <utility>
 
 #include "platform/file_find.h"
@@ -14,40 +16,64 @@
 
 namespace torvexa {
 
-template <typename Api, auto Close, Handle Invalid>
-class OwnedHandle {
+template <typename Deleter>
+class Owned {
   public:
-    OwnedHandle(Api& api, Handle handle) : api_(&api), handle_(handle) {}
-    ~OwnedHandle() { reset(); }
-    OwnedHandle(const OwnedHandle&) = delete;
-    OwnedHandle& operator=(const OwnedHandle&) = delete;
-    OwnedHandle(OwnedHandle&& other) noexcept
-        : api_(other.api_), handle_(std::exchange(other.handle_, Invalid)) {}
-    OwnedHandle& operator=(OwnedHandle&& other) noexcept {
+    using Value = decltype(Deleter::Invalid());
+
+    Owned() requires std::default_initializable<Deleter> : value_(Deleter::Invalid()) {}
+    explicit Owned(Value value) requires std::default_initializable<Deleter> : value_(value) {}
+    Owned(Deleter deleter, Value value) : deleter_(std::move(deleter)), value_(value) {}
+    // A seam handle's owner, from the interface that opened it: `RegistryKey key(api, opened)`.
+    template <typename Api>
+    Owned(Api& api, Value value) requires std::constructible_from<Deleter, Api&> : deleter_(api),
+                                                                                   value_(value) {}
+    ~Owned() { reset(); }
+    Owned(const Owned&) = delete;
+    Owned& operator=(const Owned&) = delete;
+    Owned(Owned&& other) noexcept
+        : deleter_(other.deleter_), value_(std::exchange(other.value_, Deleter::Invalid())) {}
+    Owned& operator=(Owned&& other) noexcept {
         if (this != &other) {
             reset();
-            api_ = other.api_;
-            handle_ = std::exchange(other.handle_, Invalid);
+            deleter_ = other.deleter_;
+            value_ = std::exchange(other.value_, Deleter::Invalid());
         }
         return *this;
     }
 
-    Handle get() const { return handle_; }
-    explicit operator bool() const { return handle_ != Invalid; }
+    Value get() const { return value_; }
+    explicit operator bool() const { return value_ != Deleter::Invalid(); }
     // Gives up ownership: the caller closes the handle, or knows that it needs no closing.
-    Handle release() { return std::exchange(handle_, Invalid); }
-    void reset() {
-        if (handle_ != Invalid) (api_->*Close)(std::exchange(handle_, Invalid));
+    Value release() { return std::exchange(value_, Deleter::Invalid()); }
+    // Closes what is held, if anything, and holds `value` instead.
+    void reset(Value value = Deleter::Invalid()) {
+        const Value old = std::exchange(value_, value);
+        if (old != Deleter::Invalid()) deleter_(old);
     }
 
   private:
-    Api* api_;
-    Handle handle_;
+    Deleter deleter_;
+    Value value_;
 };
 
-using ProcessHandle = OwnedHandle<ProcessApi, &ProcessApi::CloseHandle, Handle{0}>;
-using SnapshotHandle = OwnedHandle<ProcessApi, &ProcessApi::CloseHandle, kInvalidHandleValue>;
-using RegistryKey = OwnedHandle<RegistryApi, &RegistryApi::RegCloseKey, Handle{0}>;
-using FindHandle = OwnedHandle<FileFindApi, &FileFindApi::FindClose, kInvalidHandleValue>;
+// A seam handle's deleter: closes through `Api`'s `Close`, on the interface that opened it.
+template <typename Api, auto Close, Handle kInvalid>
+class CloseThrough {
+  public:
+    explicit CloseThrough(Api& api) : api_(&api) {}
+    static Handle Invalid() { return kInvalid; }
+    void operator()(Handle handle) const { (api_->*Close)(handle); }
+
+  private:
+    Api* api_;
+};
+
+// 0 for a process handle or a registry key, kInvalidHandleValue for a snapshot or a search.
+using ProcessHandle = Owned<CloseThrough<ProcessApi, &ProcessApi::CloseHandle, Handle{0}>>;
+using SnapshotHandle =
+    Owned<CloseThrough<ProcessApi, &ProcessApi::CloseHandle, kInvalidHandleValue>>;
+using RegistryKey = Owned<CloseThrough<RegistryApi, &RegistryApi::RegCloseKey, Handle{0}>>;
+using FindHandle = Owned<CloseThrough<FileFindApi, &FileFindApi::FindClose, kInvalidHandleValue>>;
 
 }  // namespace torvexa

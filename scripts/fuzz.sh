@@ -29,8 +29,7 @@ if ! [[ $seconds =~ ^[1-9][0-9]*$ ]]; then
 fi
 
 # Only what this command needs; the other commands keep their own list.
-TORVEXA_PACKAGES="cmake clang libclang-rt-14-dev"
-ensure_packages
+ensure_packages --only cmake $TORVEXA_CLANG_PACKAGES
 say "Building the fuzz targets (preset 'fuzz')..."
 build_preset fuzz || exit 1
 

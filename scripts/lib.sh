@@ -9,14 +9,30 @@ TORVEXA_PACKAGES="cmake g++ libgtest-dev googletest g++-mingw-w64-i686-posix g++
     mingw-w64-tools wine wine32:i386 wine64 xvfb imagemagick x11-utils fonts-wine
     g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-win32"
 
+# The clang of the fuzzing and the analysis (Debian 12's), and the packages that give it with its
+# libFuzzer and sanitizer runtimes.
+TORVEXA_CLANG_VERSION=14
+TORVEXA_CLANG_PACKAGES="clang libclang-rt-$TORVEXA_CLANG_VERSION-dev"
+
+# How many jobs a build, the host tests and the analysis run at once: one per processor, unless
+# CMAKE_BUILD_PARALLEL_LEVEL says otherwise. (The Wine suite runs serially whatever this says:
+# its tests stage the prefix they share.)
+TORVEXA_JOBS=${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc 2>/dev/null || echo 1)}
+export CMAKE_BUILD_PARALLEL_LEVEL=$TORVEXA_JOBS
+
 say() { printf '%s\n' "$*"; }
 
 # Installs the Debian packages the build and the tests need, and any further ones named as
-# arguments, or says how when not root.
+# arguments, or says how when not root. With --only first, the packages named and nothing else:
+# for a command that needs only a few of them.
 ensure_packages() {
-    local missing=()
+    local missing=() wanted=$TORVEXA_PACKAGES
     local p
-    for p in $TORVEXA_PACKAGES "$@"; do
+    if [ "${1:-}" = --only ]; then
+        shift
+        wanted=
+    fi
+    for p in $wanted "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
     done
     if [ ${#missing[@]} -eq 0 ]; then
@@ -70,14 +86,22 @@ choose_windows_build() {
 }
 
 # Builds one preset quietly, all of it or only the targets named after it; the log is shown on
-# failure.
+# failure. With -B DIR first, into DIR instead of the preset's folder (the preset's settings, a
+# clean folder of its own).
 build_preset() {
+    local -a configure=() build=()
+    if [ "${1:-}" = -B ]; then
+        configure=(-B "$2")
+        shift 2
+    fi
     local preset=$1 log
     shift
+    if [ ${#configure[@]} -eq 0 ]; then build=(--preset "$preset"); else build=("${configure[1]}"); fi
     local -a targets=()
     [ $# -eq 0 ] || targets=(--target "$@")
     log=$(mktemp)
-    if ! { cmake --preset "$preset" && cmake --build --preset "$preset" "${targets[@]}"; } >"$log" 2>&1; then
+    if ! { cmake --preset "$preset" "${configure[@]}" && cmake --build "${build[@]}" "${targets[@]}"; } \
+        >"$log" 2>&1; then
         cat "$log"
         say "Build of '$preset' failed."
         rm -f "$log"

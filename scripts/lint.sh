@@ -6,7 +6,7 @@ set -uo pipefail
 . "$(dirname "$0")/lib.sh"
 cd "$TORVEXA_ROOT"
 
-ensure_packages clang-tidy cppcheck python3 clang libclang-rt-14-dev libbenchmark-dev
+ensure_packages clang-tidy cppcheck python3 $TORVEXA_CLANG_PACKAGES libbenchmark-dev
 status=0
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -92,7 +92,8 @@ tidy_one() {
 }
 export -f tidy_one
 
-# Both databases share one pool of two workers; the tests, the slowest to parse, start first.
+# All databases share one pool of workers, one per processor; the tests, the slowest to parse,
+# start first.
 {
     printf 'host %s\n' $host_files
     printf 'win32 %s\n' $win32_files
@@ -100,7 +101,7 @@ export -f tidy_one
     printf 'fuzz %s\n' $fuzz_files
     printf 'bench %s\n' $bench_files
 } | sort -k2,2 | awk '{ print ($2 ~ /^tests\//) ? 0 : 1, $0 }' | sort -s -k1,1 | cut -d' ' -f2- |
-    xargs -P2 -n2 bash -c 'tidy_one "$0" "$1"'
+    xargs -P"$TORVEXA_JOBS" -n2 bash -c 'tidy_one "$0" "$1"'
 tidy_log="$work/tidy.log"
 cat "$TORVEXA_TIDY_OUT"/*.log >"$tidy_log"
 # A header seen from several files reports the same finding several times: count it once.
@@ -120,7 +121,7 @@ say "clang-tidy: $tidy_files files, $tidy_count warnings"
 cpp_dirs=("${folders[@]}")
 cpp_files=$(find "${cpp_dirs[@]}" -name '*.cpp' | grep -c .)
 cpp_log="$work/cppcheck.log"
-cppcheck --quiet --std=c++20 --language=c++ -I . -j2 \
+cppcheck --quiet --std=c++20 --language=c++ -I . -j"$TORVEXA_JOBS" \
     --enable=warning,style,performance,portability --inline-suppr --error-exitcode=1 \
     --library=windows --library=googletest --suppress=useStlAlgorithm \
     --template='{file}:{line}:{column}: {severity}: {message} [{id}]' \

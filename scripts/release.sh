@@ -41,12 +41,7 @@ rm -rf "$out/Torvexa.exe" "$out/Torvexa.exe.sha256" "$out/unsigned"
 build=$(mktemp -d /tmp/torvexa-release.XXXXXX)
 trap 'rm -rf "$build"' EXIT
 say "Building the shipped Torvexa.exe in a clean folder ..."
-if ! { cmake --preset ship -B "$build" && cmake --build "$build" --target Torvexa -j2; } \
-    >"$build/build.log" 2>&1; then
-    cat "$build/build.log"
-    say "The build failed."
-    exit 1
-fi
+build_preset -B "$build" ship Torvexa || exit 1
 
 # Writes FILE's SHA-256 beside it, in the form sha256sum -c reads, and prints both.
 publish() {

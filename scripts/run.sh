@@ -27,17 +27,8 @@ esac
 
 ensure_packages
 say "Building Torvexa.exe and the stand-in worm ..."
-log=$(mktemp)
 # The 32-bit build, or the 64-bit one on a machine that runs no 32-bit code (scripts/lib.sh).
-if ! { cmake --preset "$TORVEXA_WINDOWS_PRESET" &&
-    cmake --build --preset "$TORVEXA_WINDOWS_PRESET" --target Torvexa infect e2e_driver; } \
-    >"$log" 2>&1; then
-    cat "$log"
-    say "The build failed."
-    rm -f "$log"
-    exit 1
-fi
-rm -f "$log"
+build_preset "$TORVEXA_WINDOWS_PRESET" Torvexa infect e2e_driver || exit 1
 build=$TORVEXA_WINDOWS_DIR
 if [ "$TORVEXA_WINDOWS_PRESET" = win64 ]; then
     say "This machine runs 64-bit programs only: Torvexa.exe is built for 64-bit Windows here and"

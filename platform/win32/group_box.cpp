@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/win32/text_lines.h"
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/window_layout.h"
 
 namespace torvexa::win32 {
@@ -10,7 +11,7 @@ namespace torvexa::win32 {
 void PaintGroupBox(HWND frame, HDC dc, UINT dpi, HFONT font, COLORREF textColor) {
     RECT box;
     GetClientRect(frame, &box);
-    HGDIOBJ old = SelectObject(dc, font);
+    const SelectScope selected(dc, font);
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);
     box.top += metrics.tmHeight / 2;
@@ -27,7 +28,6 @@ void PaintGroupBox(HWND frame, HDC dc, UINT dpi, HFONT font, COLORREF textColor)
         SetTextColor(dc, textColor);
         TextOutW(dc, text.left + gap, 0, title.c_str(), static_cast<int>(title.size()));
     }
-    SelectObject(dc, old);
 }
 
 }  // namespace torvexa::win32

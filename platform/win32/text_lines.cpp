@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "platform/win32/unique_handle.h"
+
 namespace torvexa::win32 {
 namespace {
 
@@ -126,21 +128,18 @@ void PaintWrappedLabel(HWND label, HDC dc, const WrappedLabel& how) {
     FillRect(dc, &box, brush);
     if (!IsWindowEnabled(label)) SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
     const std::wstring text = WindowText(label);
-    HGDIOBJ old = SelectObject(dc, how.design);
+    const SelectScope font(dc, how.design);
     const std::vector<std::wstring> lines = BreakLines(dc, text, how.designWidth);
-    SelectObject(dc, how.shown);
+    font.Select(how.shown);
     DrawLines(dc, lines, box, how.alignRight);
-    SelectObject(dc, old);
 }
 
 bool OnWrappedLabelMessage(HWND label, UINT message, WPARAM wParam, LPARAM lParam,
                            const WrappedLabel& how, LRESULT& result) {
     switch (message) {
         case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(label, &ps);
-            PaintWrappedLabel(label, dc, how);
-            EndPaint(label, &ps);
+            const PaintScope paint(label);
+            PaintWrappedLabel(label, paint.Dc(), how);
             result = 0;
             return true;
         }

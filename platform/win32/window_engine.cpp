@@ -8,6 +8,7 @@
 #include "platform/win32/group_box.h"
 #include "platform/win32/system_dlls.h"
 #include "platform/win32/text_lines.h"
+#include "platform/win32/unique_handle.h"
 
 namespace torvexa::win32 {
 namespace {
@@ -435,11 +436,9 @@ void WindowEngine::PlaceWindow(const POINT* topLeft) {
 
 void WindowEngine::PaintFrame(HWND hwnd) {
     const ControlWindow* frame = Find(hwnd);
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd, &ps);
-    PaintGroupBox(hwnd, dc, dpi_, frame != nullptr ? FontOf(*frame) : fonts_.Of(false),
+    const PaintScope paint(hwnd);
+    PaintGroupBox(hwnd, paint.Dc(), dpi_, frame != nullptr ? FontOf(*frame) : fonts_.Of(false),
                   frame != nullptr ? ToColorRef(LookOf(*frame).color) : GetSysColor(COLOR_BTNTEXT));
-    EndPaint(hwnd, &ps);
 }
 
 TextLook WindowEngine::LookOf(const ControlWindow& control) const {

@@ -9,24 +9,8 @@ namespace {
 
 constexpr wchar_t kBoldFace[] = L"MS Sans Serif";
 
-// A window's device context, the screen's for no window, released when it goes.
-class WindowDC {
-  public:
-    explicit WindowDC(HWND window) : window_(window), dc_(GetDC(window)) {}
-    ~WindowDC() {
-        if (dc_ != nullptr) ReleaseDC(window_, dc_);
-    }
-    WindowDC(const WindowDC&) = delete;
-    WindowDC& operator=(const WindowDC&) = delete;
-    HDC get() const { return dc_; }
-
-  private:
-    HWND window_;
-    HDC dc_;
-};
-
 int ScreenDpi(int axis) {
-    return GetDeviceCaps(WindowDC(nullptr).get(), axis);
+    return GetDeviceCaps(BorrowDc(nullptr).get(), axis);
 }
 
 }  // namespace
@@ -77,13 +61,12 @@ RECT FittedRect(const ControlSpec& spec, SIZE text, UINT dpi) {
 }
 
 SIZE TextSize(HWND window, HFONT font, const std::wstring& text) {
-    const WindowDC dc(window);
-    HGDIOBJ old = SelectObject(dc.get(), font);
+    const WindowDc dc = BorrowDc(window);
+    const SelectScope selected(dc.get(), font);
     SIZE extent{};
     GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent);
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc.get(), &metrics);
-    SelectObject(dc.get(), old);
     return {extent.cx, metrics.tmHeight};
 }
 

@@ -54,14 +54,6 @@ SIZE TextSize(HWND window, HFONT font, const std::wstring& text);
 // window engine keeps one set at the window's DPI, for what it shows, and one at the design DPI,
 // where its wrapped labels' lines are decided.
 
-inline void DeleteFontObject(HFONT font) {
-    DeleteObject(font);
-}
-inline HFONT NoFont() {
-    return nullptr;
-}
-using UniqueFont = UniqueHandle<HFONT, DeleteFontObject, NoFont>;
-
 class FormFonts {
   public:
     FormFonts() = default;

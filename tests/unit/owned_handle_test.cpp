@@ -42,6 +42,11 @@ TEST(OwnedHandle, AssigningClosesWhatWasHeld) {
     RegistryKey key(api, first);
     key = RegistryKey(api, second);
     EXPECT_EQ(api.openHandles.size(), 1u);
+    Handle third = 0;
+    ASSERT_EQ(api.RegOpenKeyExA(0x80000001, L"", 0, kKeyWrite, third), kErrorSuccess);
+    key.reset(third);  // closes the second, holds the third
+    EXPECT_EQ(api.openHandles.size(), 1u);
+    EXPECT_EQ(key.get(), third);
     key.reset();
     EXPECT_TRUE(api.openHandles.empty());
 }

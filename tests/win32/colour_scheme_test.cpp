@@ -94,17 +94,12 @@ std::vector<Text> EveryText(const WindowEngine& engine) {
     }
     const std::wstring title = L"Creado por:";
     HWND frame = engine.Control(ControlId::Frame1);
-    HDC dc = GetDC(frame);
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(
-                                       engine.Control(ControlId::Label3), WM_GETFONT, 0, 0)));
-    SIZE extent{};
-    GetTextExtentPoint32W(dc, title.c_str(), static_cast<int>(title.size()), &extent);
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(dc, &metrics);
-    SelectObject(dc, old);
-    ReleaseDC(frame, dc);
+    const test::Measure m = test::MeasureText(
+        frame,
+        reinterpret_cast<HFONT>(SendMessageW(engine.Control(ControlId::Label3), WM_GETFONT, 0, 0)),
+        title);
     const int dpi = test::StagedDpi();
-    RECT strip{test::Px(90, dpi), 0, test::Px(90 + 2 * 30, dpi) + extent.cx, metrics.tmHeight};
+    RECT strip{test::Px(90, dpi), 0, test::Px(90 + 2 * 30, dpi) + m.extent.cx, m.metrics.tmHeight};
     MapWindowPoints(frame, nullptr, reinterpret_cast<POINT*>(&strip), 2);
     all.push_back({"Frame1's title", strip});
     return all;

@@ -32,13 +32,14 @@ class FilePropertiesLayer : public ::testing::Test {
     // last written 5/3/2004 09:07:03 UTC.
     std::wstring MakeFile(const std::wstring& name, LONG size) {
         std::wstring path = folder + L"\\" + name;
-        HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        EXPECT_NE(h, INVALID_HANDLE_VALUE);
+        const win32::UniqueFileHandle file(
+            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        EXPECT_TRUE(file);
+        HANDLE h = file.get();
         SetFilePointer(h, size, nullptr, FILE_BEGIN);
         SetEndOfFile(h);
         const FILETIME christmas = Utc(2003, 12, 25, 23, 59, 30), march = Utc(2004, 3, 5, 9, 7, 3);
         EXPECT_TRUE(SetFileTime(h, &christmas, &christmas, &march));
-        CloseHandle(h);
         return path;
     }
 

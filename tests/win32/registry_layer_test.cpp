@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_registry_api.h"
 #include "registry/Registro.h"
 #include "tests/fakes/fake_message_box.h"
@@ -15,21 +16,24 @@ class RegistryLayerTest : public ::testing::Test {
   protected:
     void SetUp() override {
         subKey_ = L"Software\\TorvexaTest" + std::to_wstring(GetCurrentProcessId());
+        HKEY key = nullptr;
         ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, subKey_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                  nullptr, &key_, nullptr),
+                                  nullptr, &key, nullptr),
                   ERROR_SUCCESS);
+        key_.reset(key);
         const DWORD one = 1;
         for (const wchar_t* name : {L"realone_nt2003", L"keep"}) {
-            RegSetValueExW(key_, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one),
+            RegSetValueExW(key_.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one),
                            sizeof one);
         }
     }
     void TearDown() override {
-        RegCloseKey(key_);
+        key_.reset();
         RegDeleteKeyW(HKEY_CURRENT_USER, subKey_.c_str());  // it has values only, no sub-keys
     }
     bool ValueExists(const wchar_t* name) {
-        return RegQueryValueExW(key_, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+        return RegQueryValueExW(key_.get(), name, nullptr, nullptr, nullptr, nullptr) ==
+               ERROR_SUCCESS;
     }
     std::wstring Path() const { return L"HKEY_CURRENT_USER\\" + subKey_; }
 
@@ -37,7 +41,7 @@ class RegistryLayerTest : public ::testing::Test {
     fakes::FakeMessageBox boxes;
     Registro registro{api, boxes};
     std::wstring subKey_;
-    HKEY key_ = nullptr;
+    win32::UniqueKey key_;
 };
 
 TEST_F(RegistryLayerTest, DeletesOnlyTheNamedValue) {

@@ -6,6 +6,7 @@
 #include "app/disinfection.h"
 #include "app/restart_deletes.h"
 #include "errors/mdlErrorHandle.h"
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/win.h"
 #include "platform/win32/win32_message_box.h"
 #include "platform/win32/win32_process_api.h"
@@ -26,22 +27,22 @@ class RestartListKept {
     RestartListKept() {
         HKEY key = nullptr;
         RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_QUERY_VALUE, &key);
+        const win32::UniqueKey owner(key);
         DWORD type = 0, bytes = sizeof buffer_;
         had_ = RegQueryValueExW(key, kPendingValue, nullptr, &type,
                                 reinterpret_cast<BYTE*>(buffer_), &bytes) == ERROR_SUCCESS;
         bytes_ = bytes;
-        RegCloseKey(key);
     }
     ~RestartListKept() {
         HKEY key = nullptr;
         RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, &key);
+        const win32::UniqueKey owner(key);
         if (had_) {
             RegSetValueExW(key, kPendingValue, 0, REG_MULTI_SZ,
                            reinterpret_cast<const BYTE*>(buffer_), bytes_);
         } else {
             RegDeleteValueW(key, kPendingValue);
         }
-        RegCloseKey(key);
     }
     RestartListKept(const RestartListKept&) = delete;
     RestartListKept& operator=(const RestartListKept&) = delete;
@@ -82,9 +83,10 @@ TEST(RestartLayer, AFileInUseIsRecordedWhereItReallyIsAndOnce) {
 
     const RestartListKept kept;
     const std::wstring hkt1 = L"C:\\windows\\system32\\HKT1.dll";
-    HANDLE held = CreateFileW(hkt1.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    win32::UniqueFileHandle held(
+        CreateFileW(hkt1.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN, nullptr));
+    ASSERT_TRUE(held);
 
     for (int press = 1; press <= 2; ++press) {
         const Remnants left = disinfection.Run();
@@ -108,7 +110,7 @@ TEST(RestartLayer, AFileInUseIsRecordedWhereItReallyIsAndOnce) {
     EXPECT_EQ(GetFileAttributesW(hkt1.c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN),
               0u);
 
-    CloseHandle(held);
+    held.reset();
     EXPECT_TRUE(DeleteFileW(hkt1.c_str()));
     EXPECT_TRUE(disinfection.Check().None());
 }

@@ -34,7 +34,7 @@ Child StartSleeperAs(const std::wstring& folder, const std::wstring& exeName) {
                         nullptr, &si, &pi)) {
         throw std::runtime_error("cannot start the sleeper");
     }
-    CloseHandle(pi.hThread);
+    const win32::UniqueHandle thread(pi.hThread);
     child.process.reset(pi.hProcess);
     child.id = pi.dwProcessId;
     return child;
@@ -45,6 +45,8 @@ std::string RunCaptured(const std::wstring& program, const std::vector<std::wstr
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE readEnd = nullptr, writeEnd = nullptr;
     if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) throw std::runtime_error("no pipe");
+    const win32::UniqueHandle reading(readEnd);
+    win32::UniqueHandle writing(writeEnd);
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOW si{};
     si.cb = sizeof si;
@@ -57,9 +59,10 @@ std::string RunCaptured(const std::wstring& program, const std::vector<std::wstr
     const BOOL started = CreateProcessW(program.c_str(), cmd.data(), nullptr, nullptr, TRUE, 0,
                                         nullptr, nullptr, &si, &pi);
     const DWORD error = GetLastError();
-    CloseHandle(writeEnd);
+    writing.reset();  // the child holds the only write end now: its end is the pipe's end
     std::string output;
     if (started) {
+        const win32::UniqueHandle thread(pi.hThread), process(pi.hProcess);
         char buffer[512];
         DWORD got = 0;
         while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) {
@@ -67,10 +70,7 @@ std::string RunCaptured(const std::wstring& program, const std::vector<std::wstr
         }
         WaitForSingleObject(pi.hProcess, 60000);
         if (exitCode != nullptr) GetExitCodeProcess(pi.hProcess, exitCode);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
     }
-    CloseHandle(readEnd);
     if (!started) {
         throw std::runtime_error("cannot start the program (error " + std::to_string(error) + ")");
     }
@@ -84,17 +84,17 @@ NativeFirst::NativeFirst(const std::wstring& exeName, const std::wstring& dllNam
                         &key, nullptr) != ERROR_SUCCESS) {
         throw std::runtime_error("cannot write Wine's DLL overrides");
     }
+    const win32::UniqueKey owner(key);
     const wchar_t order[] = L"native,builtin";
     RegSetValueExW(key, dll_.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(order),
                    sizeof order);
-    RegCloseKey(key);
 }
 
 NativeFirst::~NativeFirst() {
     HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, key_.c_str(), 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        const win32::UniqueKey owner(key);
         RegDeleteValueW(key, dll_.c_str());
-        RegCloseKey(key);
     }
 }
 

@@ -14,7 +14,7 @@ std::wstring BuildDir();
 
 // Copies the sleeper to `folder\exeName` and starts it; the returned handle owns the process.
 struct Child {
-    win32::UniqueProcessHandle process;
+    win32::UniqueHandle process;
     DWORD id = 0;
     std::wstring path;
 };

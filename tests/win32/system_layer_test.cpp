@@ -13,9 +13,9 @@ TEST(FileSystemLayer, DeletesFilesAndTellsPresenceHonestly) {
     const std::wstring folder = test::MakeScratchFolder(L"files");
     const std::wstring plain = folder + L"\\plain.dll", locked = folder + L"\\READONLY.exe";
     for (const auto& p : {plain, locked}) {
-        HANDLE h = CreateFileW(p.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        ASSERT_NE(h, INVALID_HANDLE_VALUE);
-        CloseHandle(h);
+        const win32::UniqueFileHandle file(
+            CreateFileW(p.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        ASSERT_TRUE(file);
     }
     SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_READONLY);
 

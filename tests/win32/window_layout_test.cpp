@@ -17,6 +17,7 @@ namespace torvexa {
 namespace {
 
 using test::Image;
+using test::Measure;
 using test::NoEvents;
 using test::Pump;
 using test::Px;
@@ -67,34 +68,22 @@ HFONT FontOf(HWND hwnd) {
     return reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0));
 }
 
-// What `text` measures in `font`.
-struct Measure {
-    SIZE extent{};
-    TEXTMETRICW metrics{};
-};
+// How `text` measures in `font` on the screen.
 Measure MeasureText(HFONT font, const std::wstring& text) {
-    Measure m;
-    HDC dc = GetDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, font);
-    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &m.extent);
-    GetTextMetricsW(dc, &m.metrics);
-    SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
-    return m;
+    return test::MeasureText(nullptr, font, text);
 }
 
 // `lines` as TextOut draws them one under another in `font`, black on the window face, in an
 // image of `size`: what a label showing exactly these lines looks like.
 Image DrawnLines(HFONT font, SIZE size, const std::vector<std::wstring>& lines) {
     const test::Canvas canvas(size.cx, size.cy);
-    HGDIOBJ old = SelectObject(canvas.Dc(), font);
+    const win32::SelectScope selected(canvas.Dc(), font);
     TEXTMETRICW metrics{};
     GetTextMetricsW(canvas.Dc(), &metrics);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         TextOutW(canvas.Dc(), 0, static_cast<int>(i) * metrics.tmHeight, lines[i].c_str(),
                  static_cast<int>(lines[i].size()));
     }
-    SelectObject(canvas.Dc(), old);
     return canvas.Pixels();
 }
 

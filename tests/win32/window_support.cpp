@@ -56,21 +56,14 @@ Canvas::Canvas(int width, int height) : width_(width), height_(height) {
     bi.bmiHeader.biHeight = -height;
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
-    HDC screen = GetDC(nullptr);
-    dc_ = CreateCompatibleDC(screen);
-    bitmap_ = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits_, nullptr, 0);
-    ReleaseDC(nullptr, screen);
-    oldBitmap_ = SelectObject(dc_, bitmap_);
+    const win32::WindowDc screen = win32::BorrowDc(nullptr);
+    dc_.reset(CreateCompatibleDC(screen.get()));
+    bitmap_.reset(CreateDIBSection(screen.get(), &bi, DIB_RGB_COLORS, &bits_, nullptr, 0));
+    selected_.emplace(dc_.get(), bitmap_.get());
     const RECT all{0, 0, width, height};
-    FillRect(dc_, &all, GetSysColorBrush(COLOR_BTNFACE));
-    SetTextColor(dc_, GetSysColor(COLOR_BTNTEXT));
-    SetBkColor(dc_, GetSysColor(COLOR_BTNFACE));
-}
-
-Canvas::~Canvas() {
-    SelectObject(dc_, oldBitmap_);
-    DeleteObject(bitmap_);
-    DeleteDC(dc_);
+    FillRect(dc_.get(), &all, GetSysColorBrush(COLOR_BTNFACE));
+    SetTextColor(dc_.get(), GetSysColor(COLOR_BTNTEXT));
+    SetBkColor(dc_.get(), GetSysColor(COLOR_BTNFACE));
 }
 
 Image Canvas::Pixels() const {
@@ -84,9 +77,9 @@ Image Canvas::Pixels() const {
 
 Image GrabScreen(const RECT& r) {
     const Canvas canvas(r.right - r.left, r.bottom - r.top);
-    HDC screen = GetDC(nullptr);
-    BitBlt(canvas.Dc(), 0, 0, r.right - r.left, r.bottom - r.top, screen, r.left, r.top, SRCCOPY);
-    ReleaseDC(nullptr, screen);
+    const win32::WindowDc screen = win32::BorrowDc(nullptr);
+    BitBlt(canvas.Dc(), 0, 0, r.right - r.left, r.bottom - r.top, screen.get(), r.left, r.top,
+           SRCCOPY);
     return canvas.Pixels();
 }
 
@@ -106,13 +99,20 @@ bool SaveBmp(const Image& image, const std::wstring& path) {
 }
 
 int StagedDpi() {
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
+    const int dpi = GetDeviceCaps(win32::BorrowDc(nullptr).get(), LOGPIXELSX);
     if (const char* staged = std::getenv("TORVEXA_DPI")) {
         EXPECT_EQ(dpi, std::atoi(staged)) << "the staged DPI did not take";
     }
     return dpi;
+}
+
+Measure MeasureText(HWND window, HFONT font, const std::wstring& text) {
+    Measure m;
+    const win32::WindowDc dc = win32::BorrowDc(window);
+    const win32::SelectScope selected(dc.get(), font);
+    GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &m.extent);
+    GetTextMetricsW(dc.get(), &m.metrics);
+    return m;
 }
 
 int Px(int twips, int dpi) {
@@ -143,17 +143,10 @@ void ExpectTableGeometry(const win32::WindowEngine& engine, int dpi) {
             EXPECT_EQ(r.right, Px(spec.left + spec.width, dpi));
         }
         // Sized to the text: as wide and as tall as it is in the control's own font.
-        HDC dc = GetDC(hwnd);
-        HGDIOBJ old =
-            SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)));
-        SIZE extent{};
-        GetTextExtentPoint32W(dc, spec.text.c_str(), static_cast<int>(spec.text.size()), &extent);
-        TEXTMETRICW metrics{};
-        GetTextMetricsW(dc, &metrics);
-        SelectObject(dc, old);
-        ReleaseDC(hwnd, dc);
-        EXPECT_EQ(r.right - r.left, extent.cx);
-        EXPECT_EQ(r.bottom - r.top, metrics.tmHeight);
+        const Measure m = MeasureText(
+            hwnd, reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)), spec.text);
+        EXPECT_EQ(r.right - r.left, m.extent.cx);
+        EXPECT_EQ(r.bottom - r.top, m.metrics.tmHeight);
     }
 }
 

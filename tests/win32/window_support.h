@@ -3,10 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/win.h"
 #include "platform/win32/window_engine.h"
 
@@ -64,19 +66,17 @@ std::uint32_t Rgb(COLORREF c);
 class Canvas {
   public:
     Canvas(int width, int height);
-    ~Canvas();
-    Canvas(const Canvas&) = delete;
-    Canvas& operator=(const Canvas&) = delete;
 
-    HDC Dc() const { return dc_; }
+    HDC Dc() const { return dc_.get(); }
     Image Pixels() const;
 
   private:
     int width_, height_;
-    HDC dc_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ oldBitmap_ = nullptr;
     void* bits_ = nullptr;
+    // Gone in reverse: the bitmap is selected out of the DC before either is deleted.
+    win32::MemoryDc dc_;
+    win32::UniqueBitmap bitmap_;
+    std::optional<win32::SelectScope> selected_;
 };
 
 // What the screen shows in `r`.
@@ -88,6 +88,14 @@ bool SaveBmp(const Image& image, const std::wstring& path);
 // program starts. When it names one (TORVEXA_DPI), the screen must have it, so that a staging
 // that did not take cannot pass as a run at 96 DPI.
 int StagedDpi();
+
+// How `text` measures in `font` on the device context of `window` (the screen's for none): its
+// extent, and the font's metrics.
+struct Measure {
+    SIZE extent{};
+    TEXTMETRICW metrics{};
+};
+Measure MeasureText(HWND window, HFONT font, const std::wstring& text);
 // A table length in pixels at `dpi`.
 int Px(int twips, int dpi);
 
