@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -21,26 +22,27 @@ namespace {
 constexpr const wchar_t* kSessionManager = L"System\\CurrentControlSet\\Control\\Session Manager";
 constexpr const wchar_t* kPendingValue = L"PendingFileRenameOperations";
 
-// Keeps the machine's restart list as it was before the test, whatever the test recorded.
+// Keeps the machine's restart list as it was before the test, whatever the test recorded. A list
+// that could not be read is left as the test leaves it, never deleted.
 class RestartListKept {
   public:
     RestartListKept() {
         HKEY key = nullptr;
         RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_QUERY_VALUE, &key);
         const win32::UniqueKey owner(key);
-        DWORD type = 0, bytes = sizeof buffer_;
-        had_ = RegQueryValueExW(key, kPendingValue, nullptr, &type,
-                                reinterpret_cast<BYTE*>(buffer_), &bytes) == ERROR_SUCCESS;
-        bytes_ = bytes;
+        std::uint32_t type = 0;
+        read_ = win32::Win32RegistryApi().RegQueryValueExW(reinterpret_cast<Handle>(key),
+                                                           kPendingValue, type, data_);
     }
     ~RestartListKept() {
         HKEY key = nullptr;
         RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, &key);
         const win32::UniqueKey owner(key);
-        if (had_) {
+        if (read_ == ERROR_SUCCESS) {
             RegSetValueExW(key, kPendingValue, 0, REG_MULTI_SZ,
-                           reinterpret_cast<const BYTE*>(buffer_), bytes_);
-        } else {
+                           reinterpret_cast<const BYTE*>(data_.data()),
+                           static_cast<DWORD>(data_.size() * sizeof(wchar_t)));
+        } else if (read_ == ERROR_FILE_NOT_FOUND) {
             RegDeleteValueW(key, kPendingValue);
         }
     }
@@ -48,9 +50,8 @@ class RestartListKept {
     RestartListKept& operator=(const RestartListKept&) = delete;
 
   private:
-    wchar_t buffer_[8192] = {};
-    DWORD bytes_ = 0;
-    bool had_ = false;
+    std::int32_t read_ = ERROR_FILE_NOT_FOUND;
+    std::wstring data_;
 };
 
 bool IsWow64() {
