@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -39,9 +40,9 @@ class RestartListKept {
         RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, &key);
         const win32::UniqueKey owner(key);
         if (read_ == ERROR_SUCCESS) {
+            const std::size_t bytes = data_.size() * sizeof(wchar_t);
             RegSetValueExW(key, kPendingValue, 0, REG_MULTI_SZ,
-                           reinterpret_cast<const BYTE*>(data_.data()),
-                           static_cast<DWORD>(data_.size() * sizeof(wchar_t)));
+                           reinterpret_cast<const BYTE*>(data_.data()), static_cast<DWORD>(bytes));
         } else if (read_ == ERROR_FILE_NOT_FOUND) {
             RegDeleteValueW(key, kPendingValue);
         }
