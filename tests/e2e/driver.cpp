@@ -20,7 +20,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cstddef>
-#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <optional>
@@ -41,7 +40,11 @@
 namespace {
 
 using torvexa::ControlId;
+using torvexa::harness::ChildProcess;
 using torvexa::harness::GrabScreen;
+using torvexa::harness::Image;
+using torvexa::harness::RunCaptured;
+using torvexa::harness::SaveBmp;
 using torvexa::win32::ToColorRef;
 namespace texts = torvexa::prin_texts;
 namespace colours = torvexa::prin_colours;
@@ -230,7 +233,7 @@ class Torvexa {
         int reds = 0, blues = 0;
         bool drawn = WaitUntil(
             [&] {
-                const torvexa::harness::Image status = GrabScreen(r);
+                const Image status = GrabScreen(r);
                 reds = status.Count(ToColorRef(colours::kDarkRed));
                 blues = status.Count(ToColorRef(colours::kVeryDarkBlue));
                 return red ? reds > 0 && blues == 0 : blues > 0 && reds == 0;
@@ -249,7 +252,7 @@ class Torvexa {
             if (w && GetWindowRect(w, &r)) UnionRect(&all, &all, &r);
         }
         InflateRect(&all, 8, 8);
-        Expect(torvexa::harness::SaveBmp(GrabScreen(all), path), "cannot write " + Utf8(path));
+        Expect(SaveBmp(GrabScreen(all), path), "cannot write " + Utf8(path));
     }
 
     // Ends the program through "Salir" or the close box; it must end with exit code 0.
@@ -300,7 +303,7 @@ class Torvexa {
     }
 
   private:
-    torvexa::harness::ChildProcess child_;  // ended at the latest with the scenario
+    ChildProcess child_;  // ended at the latest with the scenario
     HWND window_ = nullptr;
 };
 
@@ -558,8 +561,7 @@ void ExpectInfect(const std::vector<std::wstring>& arguments, const std::string&
     std::wstring shown = L"infect";
     for (const auto& a : arguments) shown += L" " + a;
     DWORD code = 1;
-    const std::string got =
-        torvexa::harness::RunCaptured(BuildDir() + L"\\infect.exe", arguments, &code);
+    const std::string got = RunCaptured(BuildDir() + L"\\infect.exe", arguments, &code);
     // The tool prints ASCII only; widened, its line ends show in a difference as \n.
     ExpectText(Utf8(shown) + "'s output", {got.begin(), got.end()}, {output.begin(), output.end()});
     Expect(code == exitCode, Utf8(shown) + " ended with " + std::to_string(code) + ", expected " +
@@ -638,8 +640,7 @@ SilentEnd RunTorvexa(const std::vector<std::wstring>& arguments) {
         }
     });
     try {
-        end.output =
-            torvexa::harness::RunCaptured(BuildDir() + L"\\Torvexa.exe", arguments, &end.exitCode);
+        end.output = RunCaptured(BuildDir() + L"\\Torvexa.exe", arguments, &end.exitCode);
     } catch (...) {
         running = false;
         watch.join();
