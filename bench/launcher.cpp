@@ -17,23 +17,23 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
+#include <exception>
 #include <string>
 #include <utility>
 
 #include "app/form.h"
-#include "platform/win32/unique_handle.h"
+#include "harness/child_process.h"
 #include "platform/win32/win.h"
 #include "platform/win32/window_engine.h"
-#include "tests/win32/support.h"
 // After windows.h.
 #include <psapi.h>
 
 namespace {
 
 using torvexa::ControlId;
-using torvexa::win32::UniqueFileHandle;
-using torvexa::win32::UniqueHandle;
+using torvexa::harness::BuildDir;  // where Torvexa.exe, the floors and the planting tool were built
+using torvexa::harness::ChildProcess;
+using torvexa::harness::StandardHandles;
 using torvexa::win32::WindowEngine;
 
 constexpr const wchar_t* kFloorWindowClass = L"BenchFloorWindow";  // floor_window.cpp's class
@@ -55,97 +55,49 @@ double NowMs() {
     return 1000.0 * static_cast<double>(c.QuadPart) / frequency;
 }
 
-using torvexa::test::BuildDir;  // where Torvexa.exe, the floors and the planting tool were built
-
-std::string Narrow(const std::wstring& s) {
-    return {s.begin(), s.end()};  // our paths and names are ASCII
+// A child of the benchmark: detached, NUL for its standard handles unless its output is read
+// through a pipe, and ended at the latest when it goes.
+ChildProcess Child(const std::wstring& commandLine, bool pipedOutput = false) {
+    return ChildProcess(
+        commandLine,
+        {{}, true, pipedOutput ? StandardHandles::CapturedNulInput : StandardHandles::Nul});
 }
 
-// A child that owns its process handle; ended by Kill at the latest when it goes.
-class Child {
-  public:
-    // `out`: the handle its standard output and error go to (NUL when none is given).
-    explicit Child(const std::wstring& commandLine, HANDLE out = nullptr) {
-        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-        const UniqueFileHandle nulOwner(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, 0,
-                                                    &inherit, OPEN_EXISTING, 0, nullptr));
-        HANDLE nul = nulOwner.get();
-        STARTUPINFOW si{};
-        si.cb = sizeof si;
-        si.dwFlags = STARTF_USESTDHANDLES;
-        si.hStdInput = nul;
-        si.hStdOutput = si.hStdError = out != nullptr ? out : nul;
-        std::wstring cmd = commandLine;
-        PROCESS_INFORMATION pi{};
-        const BOOL started = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE,
-                                            DETACHED_PROCESS, nullptr, nullptr, &si, &pi);
-        const DWORD error = GetLastError();
-        if (!started) {
-            throw Failure{"cannot start " + Narrow(commandLine) + " (error " +
-                          std::to_string(error) + ")"};
-        }
-        const UniqueHandle thread(pi.hThread);
-        process_.reset(pi.hProcess);
-        pid_ = pi.dwProcessId;
+// Waits for the child to end and returns its exit code.
+DWORD Wait(const ChildProcess& child) {
+    if (!child.Wait(kBoundMs)) throw Failure{"a child did not end"};
+    return child.ExitCode();
+}
+
+// A visible top-level window of `child` with the class `cls`, or null.
+HWND Window(const ChildProcess& child, const wchar_t* cls) {
+    for (HWND w = FindWindowExW(nullptr, nullptr, cls, nullptr); w != nullptr;
+         w = FindWindowExW(nullptr, w, cls, nullptr)) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        if (pid == child.Id() && IsWindowVisible(w)) return w;
     }
-    ~Child() { Kill(); }
-    Child(const Child&) = delete;
-    Child& operator=(const Child&) = delete;
+    return nullptr;
+}
 
-    HANDLE Process() const { return process_.get(); }
-    DWORD Pid() const { return pid_; }
-
-    DWORD Wait() {
-        if (WaitForSingleObject(process_.get(), kBoundMs) != WAIT_OBJECT_0) {
-            throw Failure{"a child did not end"};
-        }
-        DWORD code = 1;
-        GetExitCodeProcess(process_.get(), &code);
-        return code;
+HWND WaitForWindow(const ChildProcess& child, const wchar_t* cls) {
+    const double start = NowMs();
+    for (;;) {
+        if (HWND w = Window(child, cls)) return w;
+        if (NowMs() - start > kBoundMs) throw Failure{"no window appeared"};
+        Sleep(1);
     }
+}
 
-    void Kill() {
-        if (WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
-            TerminateProcess(process_.get(), 1);
-            WaitForSingleObject(process_.get(), 5000);
-        }
-    }
-
-    // A visible top-level window of this process with the class `cls`, or null.
-    HWND Window(const wchar_t* cls) const {
-        for (HWND w = FindWindowExW(nullptr, nullptr, cls, nullptr); w != nullptr;
-             w = FindWindowExW(nullptr, w, cls, nullptr)) {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(w, &pid);
-            if (pid == pid_ && IsWindowVisible(w)) return w;
-        }
-        return nullptr;
-    }
-
-    HWND WaitForWindow(const wchar_t* cls) const {
-        const double start = NowMs();
-        for (;;) {
-            if (HWND w = Window(cls)) return w;
-            if (NowMs() - start > kBoundMs) throw Failure{"no window appeared"};
-            Sleep(1);
-        }
-    }
-
-    // The first painted window: shown, and then the process idle. Wine declares a process idle
-    // only when its thread asks for a message and none is there, not even a WM_PAINT; so the
-    // window has been painted (and its surface handed to the display) by then: read back from the
-    // screen at that moment, both programs' windows show their faces, texts and buttons.
-    HWND WaitForFirstPaint(const wchar_t* cls) const {
-        HWND w = WaitForWindow(cls);
-        if (WaitForInputIdle(process_.get(), kBoundMs) != 0)
-            throw Failure{"the program never idled"};
-        return w;
-    }
-
-  private:
-    UniqueHandle process_;
-    DWORD pid_ = 0;
-};
+// The first painted window: shown, and then the process idle. Wine declares a process idle only
+// when its thread asks for a message and none is there, not even a WM_PAINT; so the window has
+// been painted (and its surface handed to the display) by then: read back from the screen at that
+// moment, both programs' windows show their faces, texts and buttons.
+HWND WaitForFirstPaint(const ChildProcess& child, const wchar_t* cls) {
+    HWND w = WaitForWindow(child, cls);
+    if (WaitForInputIdle(child.Process(), kBoundMs) != 0) throw Failure{"the program never idled"};
+    return w;
+}
 
 std::wstring Quoted(const std::wstring& path) {
     return L"\"" + path + L"\"";
@@ -169,8 +121,8 @@ struct WindowProgram {
 // under Xvfb can take seconds in Wine and is not what is measured.
 void MeasureStartup(const WindowProgram& p, bool report) {
     const double start = NowMs();
-    Child child(Quoted(p.path));
-    child.WaitForFirstPaint(p.cls);
+    ChildProcess child = Child(Quoted(p.path));
+    WaitForFirstPaint(child, p.cls);
     const double painted = NowMs() - start;
     Sleep(300);
     PROCESS_MEMORY_COUNTERS memory{};
@@ -178,7 +130,7 @@ void MeasureStartup(const WindowProgram& p, bool report) {
     if (!GetProcessMemoryInfo(child.Process(), &memory, sizeof memory)) {
         throw Failure{"no memory counters (error " + std::to_string(GetLastError()) + ")"};
     }
-    child.Kill();
+    child.End();
     if (report) {
         Sample("startup", p.name, painted);
         Sample("peak_kib", p.name, static_cast<double>(memory.PeakWorkingSetSize) / 1024.0);
@@ -208,8 +160,8 @@ void Startup(int runs) {
 // A fresh infection: the sandbox's planting tool ends what the last run left and plants the
 // stand-ins.
 void Infect() {
-    Child infect(Quoted(BuildDir() + L"\\infect.exe"));
-    if (infect.Wait() != 0) throw Failure{"the planting tool could not infect the machine"};
+    const ChildProcess infect = Child(Quoted(BuildDir() + L"\\infect.exe"));
+    if (Wait(infect) != 0) throw Failure{"the planting tool could not infect the machine"};
 }
 
 BOOL CALLBACK MatchId(HWND w, LPARAM param) {
@@ -229,56 +181,26 @@ HWND Descendant(HWND window, int id) {
 // Press to question: Torvexa's own start is not counted; the clock starts when the press is
 // posted and stops when the question box is shown.
 double TorvexaDisinfect() {
-    Child torvexa(Quoted(BuildDir() + L"\\Torvexa.exe"));
-    HWND window = torvexa.WaitForFirstPaint(WindowEngine::kWindowClass);
+    const ChildProcess torvexa = Child(Quoted(BuildDir() + L"\\Torvexa.exe"));
+    HWND window = WaitForFirstPaint(torvexa, WindowEngine::kWindowClass);
     HWND button =
         Descendant(window, WindowEngine::kControlIdBase + static_cast<int>(ControlId::Command1));
     if (button == nullptr) throw Failure{"no Desinfectame!!! button"};
     const double start = NowMs();
     PostMessageW(button, BM_CLICK, 0, 0);
-    torvexa.WaitForWindow(kBoxClass);
+    WaitForWindow(torvexa, kBoxClass);
     return NowMs() - start;
 }
-
-// A child whose standard output comes back through a pipe, read up to its first line end.
-class PipedChild {
-  public:
-    explicit PipedChild(const std::wstring& commandLine) {
-        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-        HANDLE read = nullptr, write = nullptr;
-        if (!CreatePipe(&read, &write, &inherit, 0)) throw Failure{"no pipe"};
-        read_.reset(read);
-        // The child holds the only write end once this one goes: its end is the pipe's end.
-        const UniqueHandle writing(write);
-        SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
-        child_ = std::make_unique<Child>(commandLine, write);
-    }
-
-    Child& Process() { return *child_; }
-
-    // The first line the child prints, without its line end ("" when it prints none).
-    std::string Line() {
-        std::string line;
-        char c = 0;
-        DWORD got = 0;
-        while (ReadFile(read_.get(), &c, 1, &got, nullptr) && got > 0 && c != '\n') line += c;
-        return line;
-    }
-
-  private:
-    UniqueHandle read_;
-    std::unique_ptr<Child> child_;
-};
 
 // The floor prints the counter at its first call and ends with the same question box: the clock
 // stops when that box is shown.
 double FloorDisinfect() {
-    PipedChild floor(Quoted(BuildDir() + L"\\floor_disinfect.exe"));
-    const std::string out = floor.Line();
+    const ChildProcess floor = Child(Quoted(BuildDir() + L"\\floor_disinfect.exe"), true);
+    const std::string out = floor.ReadLine();
     char* end = nullptr;
     const double start = std::strtod(out.c_str(), &end);
     if (end == out.c_str()) throw Failure{"the floor printed no time"};
-    floor.Process().WaitForWindow(kBoxClass);
+    WaitForWindow(floor, kBoxClass);
     return NowMs() - start;
 }
 
@@ -288,8 +210,8 @@ double BatchDisinfect() {
     const std::wstring cmd = Quoted(std::wstring(system) + L"\\cmd.exe") + L" /c " +
                              Quoted(BuildDir() + L"\\bench_disinfect.bat");
     const double start = NowMs();
-    Child batch(cmd);
-    batch.Wait();
+    const ChildProcess batch = Child(cmd);
+    Wait(batch);
     return NowMs() - start;
 }
 
@@ -298,10 +220,9 @@ double BatchDisinfect() {
 // samples.
 std::string Leftovers() {
     Sleep(100);
-    PipedChild infect(Quoted(BuildDir() + L"\\infect.exe") + L" --leftovers");
-    std::string left = infect.Line();
-    if (infect.Process().Wait() != 0)
-        throw Failure{"the planting tool could not check the machine"};
+    const ChildProcess infect = Child(Quoted(BuildDir() + L"\\infect.exe") + L" --leftovers", true);
+    std::string left = infect.ReadLine();
+    if (Wait(infect) != 0) throw Failure{"the planting tool could not check the machine"};
     return left;
 }
 
@@ -343,6 +264,9 @@ int main(int argc, char** argv) {
         }
     } catch (const Failure& f) {
         std::printf("error %s: %s\n", figure.c_str(), f.what.c_str());
+        return 1;
+    } catch (const std::exception& e) {  // a child that could not be started
+        std::printf("error %s: %s\n", figure.c_str(), e.what());
         return 1;
     }
     return 0;

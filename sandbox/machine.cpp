@@ -3,30 +3,28 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "platform/win32/unique_handle.h"
+
 namespace torvexa::sandbox {
 
 namespace {
 
 std::vector<DWORD> Pids(const std::wstring& exeName) {
     std::vector<DWORD> pids;
-    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snap == INVALID_HANDLE_VALUE) throw MachineError("cannot take a process snapshot");
+    const win32::UniqueSnapshot snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snap) throw MachineError("cannot take a process snapshot");
     PROCESSENTRY32W e{};
     e.dwSize = sizeof e;
-    for (BOOL ok = Process32FirstW(snap, &e); ok; ok = Process32NextW(snap, &e)) {
+    for (BOOL ok = Process32FirstW(snap.get(), &e); ok; ok = Process32NextW(snap.get(), &e)) {
         if (_wcsicmp(e.szExeFile, exeName.c_str()) == 0) pids.push_back(e.th32ProcessID);
     }
-    CloseHandle(snap);
     return pids;
 }
 
 void EndAll(const std::wstring& exeName) {
     for (DWORD pid : Pids(exeName)) {
-        if (HANDLE p = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid)) {
-            TerminateProcess(p, 1);
-            WaitForSingleObject(p, 5000);
-            CloseHandle(p);
-        }
+        const win32::UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
+        if (process) harness::EndProcess(process.get());
     }
     WaitUntil([&] { return Running(exeName) == 0; }, 5000);
 }
@@ -39,7 +37,7 @@ void StartStandIn(const std::wstring& path, const std::wstring& arguments = L"")
     if (!Exists(path) && !CopyFileW(Sleeper().c_str(), path.c_str(), FALSE)) {
         throw MachineError("cannot copy the sleeper to " + Utf8(path));
     }
-    CloseHandle(Start(path, arguments).hProcess);
+    Start(path, arguments).Release();  // it runs on until Reset ends it
 }
 
 constexpr const wchar_t* kSessionManager = L"System\\CurrentControlSet\\Control\\Session Manager";
@@ -53,6 +51,7 @@ std::vector<std::wstring> PendingStrings() {
         ERROR_SUCCESS) {
         throw MachineError("cannot open the Session Manager key");
     }
+    const win32::UniqueKey owner(key);
     DWORD bytes = 0;
     if (RegQueryValueExW(key, kPendingValue, nullptr, nullptr, nullptr, &bytes) == ERROR_SUCCESS) {
         std::wstring data(bytes / sizeof(wchar_t) + 1, L'\0');
@@ -65,17 +64,15 @@ std::vector<std::wstring> PendingStrings() {
             start = end + 1;
         }
     }
-    RegCloseKey(key);
     return strings;
 }
 
 void WriteSmallFile(const std::wstring& path) {
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) throw MachineError("cannot write " + Utf8(path));
+    const win32::UniqueFileHandle f(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
+                                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!f) throw MachineError("cannot write " + Utf8(path));
     DWORD written = 0;
-    WriteFile(f, "MZ", 2, &written, nullptr);
-    CloseHandle(f);
+    WriteFile(f.get(), "MZ", 2, &written, nullptr);
 }
 
 void Remove(const std::wstring& path) {
@@ -90,17 +87,17 @@ void SetRunValue(const wchar_t* name, const std::wstring& data) {
                         nullptr) != ERROR_SUCCESS) {
         throw MachineError("cannot open the Run key for writing");
     }
+    const win32::UniqueKey owner(key);
     const std::size_t bytes = (data.size() + 1) * sizeof(wchar_t);
     RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                    static_cast<DWORD>(bytes));
-    RegCloseKey(key);
 }
 
 void DeleteRunValue(const wchar_t* name) {
     HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        const win32::UniqueKey owner(key);
         RegDeleteValueW(key, name);
-        RegCloseKey(key);
     }
 }
 
@@ -124,13 +121,6 @@ std::string Utf8(const std::wstring& s) {
     return out;
 }
 
-std::wstring BuildDir() {
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring dir = path;
-    return dir.substr(0, dir.find_last_of(L"\\/"));
-}
-
 int Running(const std::wstring& exeName) {
     return static_cast<int>(Pids(exeName).size());
 }
@@ -144,10 +134,8 @@ bool HasRunValue(const wchar_t* name) {
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
         return false;
     }
-    const bool found =
-        RegQueryValueExW(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-    RegCloseKey(key);
-    return found;
+    const win32::UniqueKey owner(key);
+    return RegQueryValueExW(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
 int PendingDeletes(const std::wstring& fileName) {
@@ -176,21 +164,13 @@ std::string Leftovers() {
     return left;
 }
 
-PROCESS_INFORMATION Start(const std::wstring& path, const std::wstring& arguments) {
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = si.hStdOutput = si.hStdError = INVALID_HANDLE_VALUE;
-    PROCESS_INFORMATION pi{};
-    std::wstring cmd = L"\"" + path + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
-    if (!CreateProcessW(path.c_str(), cmd.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS,
-                        nullptr, nullptr, &si, &pi)) {
-        const DWORD error = GetLastError();  // before the conversion below can touch it
-        throw MachineError("cannot start " + Utf8(path) + " (error " + std::to_string(error) + ")");
+harness::ChildProcess Start(const std::wstring& path, const std::wstring& arguments) {
+    const std::wstring cmd = L"\"" + path + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+    try {
+        return harness::ChildProcess(cmd, {path, true, harness::StandardHandles::None});
+    } catch (const harness::StartFailure& e) {
+        throw MachineError(e.what());
     }
-    CloseHandle(pi.hThread);
-    pi.hThread = nullptr;
-    return pi;
 }
 
 void Plant(const Setup& s) {
@@ -242,8 +222,8 @@ void Reset() {
     HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, &key) ==
         ERROR_SUCCESS) {
+        const win32::UniqueKey owner(key);
         RegDeleteValueW(key, kPendingValue);
-        RegCloseKey(key);
     }
     Remove(kMessengerDir + kMessenger);
     for (const wchar_t* value : kWormValues) DeleteRunValue(value);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "harness/child_process.h"
 #include "platform/win32/win.h"
 
 namespace torvexa::sandbox {
@@ -35,7 +36,7 @@ bool WaitUntil(F ready, DWORD boundMs) {
 std::string Utf8(const std::wstring& s);
 
 // The folder this program was started from: the build folder, which holds the sleeper too.
-std::wstring BuildDir();
+using harness::BuildDir;
 
 // ---- the stand-ins' names ---------------------------------------------------------------------
 
@@ -71,9 +72,8 @@ std::string Leftovers();
 // ---- changing it ------------------------------------------------------------------------------
 
 // Starts a program detached from this program's console and standard handles, so that it keeps
-// running after this program ends and holds no pipe of the caller open. The caller owns the
-// process handle; the thread handle is already closed.
-PROCESS_INFORMATION Start(const std::wstring& path, const std::wstring& arguments = L"");
+// running after this program ends (once released) and holds no pipe of the caller open.
+harness::ChildProcess Start(const std::wstring& path, const std::wstring& arguments = L"");
 
 // What to plant besides the bystanders, which are always planted.
 struct Setup {

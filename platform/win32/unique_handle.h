@@ -33,6 +33,7 @@ struct ReleaseWindowDc {
 // INVALID_HANDLE_VALUE.
 using UniqueHandle = Owned<CloseWith<HANDLE, ::CloseHandle>>;
 using UniqueFileHandle = Owned<CloseWith<HANDLE, ::CloseHandle, InvalidHandle>>;
+using UniqueSnapshot = UniqueFileHandle;  // CreateToolhelp32Snapshot's
 using UniqueKey = Owned<CloseWith<HKEY, ::RegCloseKey>>;
 using UniqueFont = Owned<CloseWith<HFONT, ::DeleteObject>>;
 using UniqueBitmap = Owned<CloseWith<HBITMAP, ::DeleteObject>>;

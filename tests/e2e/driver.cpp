@@ -20,7 +20,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cstddef>
-#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <optional>
@@ -31,13 +30,22 @@
 #include <vector>
 
 #include "app/prin_form.h"
+#include "harness/child_process.h"
+#include "harness/screen_grab.h"
+#include "platform/win32/system_scheme.h"
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/win.h"
 #include "sandbox/machine.h"
-#include "tests/win32/support.h"
 
 namespace {
 
 using torvexa::ControlId;
+using torvexa::harness::ChildProcess;
+using torvexa::harness::GrabScreen;
+using torvexa::harness::Image;
+using torvexa::harness::RunCaptured;
+using torvexa::harness::SaveBmp;
+using torvexa::win32::ToColorRef;
 namespace texts = torvexa::prin_texts;
 namespace colours = torvexa::prin_colours;
 using torvexa::sandbox::BuildDir;
@@ -171,72 +179,15 @@ std::wstring Text(HWND w) {
     return s;
 }
 
-// A 24-bit copy of a screen rectangle, rows top-down, each padded to four bytes.
-struct Grab {
-    int width, height, stride;
-    std::vector<std::uint8_t> bgr;
-};
-
-// Top-down rows of 24-bit pixels.
-BITMAPINFOHEADER Header(const Grab& g) {
-    BITMAPINFOHEADER h{};
-    h.biSize = sizeof h;
-    h.biWidth = g.width;
-    h.biHeight = -g.height;
-    h.biPlanes = 1;
-    h.biBitCount = 24;
-    h.biCompression = BI_RGB;
-    return h;
-}
-
-Grab GrabScreen(const RECT& r) {
-    Grab g{r.right - r.left, r.bottom - r.top, 0, {}};
-    g.stride = (g.width * 3 + 3) & ~3;
-    g.bgr.resize(static_cast<size_t>(g.stride) * g.height);
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    HBITMAP bmp = CreateCompatibleBitmap(screen, g.width, g.height);
-    HGDIOBJ old = SelectObject(mem, bmp);
-    BitBlt(mem, 0, 0, g.width, g.height, screen, r.left, r.top, SRCCOPY);
-    SelectObject(mem, old);
-    BITMAPINFO bi{};
-    bi.bmiHeader = Header(g);
-    GetDIBits(mem, bmp, 0, g.height, g.bgr.data(), &bi, DIB_RGB_COLORS);
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
-    return g;
-}
-
-int CountPixels(const Grab& g, torvexa::Rgb c) {
-    int n = 0;
-    for (int y = 0; y < g.height; ++y) {
-        for (int x = 0; x < g.width; ++x) {
-            const std::uint8_t* p = &g.bgr[y * g.stride + x * 3];
-            n += p[0] == c.b && p[1] == c.g && p[2] == c.r;
-        }
-    }
-    return n;
-}
-
 // Torvexa.exe while a scenario works it; ended at the latest when the scenario ends.
 class Torvexa {
   public:
-    explicit Torvexa(const std::wstring& exe = BuildDir() + L"\\Torvexa.exe") : pi_(Start(exe)) {
+    explicit Torvexa(const std::wstring& exe = BuildDir() + L"\\Torvexa.exe") : child_(Start(exe)) {
         bool shown =
-            WaitUntil([&] { return (window_ = TopLevel(pi_.dwProcessId, L"TorvexaPrin")); }, 30000);
+            WaitUntil([&] { return (window_ = TopLevel(child_.Id(), L"TorvexaPrin")); }, 30000);
         Expect(shown, "no visible TorvexaPrin window");
-        WaitForInputIdle(pi_.hProcess, 10000);
+        WaitForInputIdle(child_.Process(), 10000);
     }
-    ~Torvexa() {
-        if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(pi_.hProcess, 1);
-            WaitForSingleObject(pi_.hProcess, 5000);
-        }
-        CloseHandle(pi_.hProcess);
-    }
-    Torvexa(const Torvexa&) = delete;
-    Torvexa& operator=(const Torvexa&) = delete;
 
     HWND Window() const { return window_; }
 
@@ -247,7 +198,7 @@ class Torvexa {
         return f.second;
     }
 
-    HWND Box() const { return TopLevel(pi_.dwProcessId, L"#32770"); }
+    HWND Box() const { return TopLevel(child_.Id(), L"#32770"); }
 
     // The box that opens next: its text, title and buttons are checked, then it is answered.
     void AnswerBox(const std::string& what, const std::wstring& text, bool yesNo, int answer,
@@ -282,9 +233,9 @@ class Torvexa {
         int reds = 0, blues = 0;
         bool drawn = WaitUntil(
             [&] {
-                Grab g = GrabScreen(r);
-                reds = CountPixels(g, colours::kDarkRed);
-                blues = CountPixels(g, colours::kVeryDarkBlue);
+                const Image status = GrabScreen(r);
+                reds = status.Count(ToColorRef(colours::kDarkRed));
+                blues = status.Count(ToColorRef(colours::kVeryDarkBlue));
                 return red ? reds > 0 && blues == 0 : blues > 0 && reds == 0;
             },
             5000);
@@ -293,7 +244,7 @@ class Torvexa {
                           (red ? "dark red" : "very dark blue"));
     }
 
-    // The program's visible windows (the main window and any box) as a 24-bit BMP.
+    // The program's visible windows (the main window and any box) as a BMP file.
     void Shot(const std::wstring& path) const {
         RECT all{};
         for (HWND w : {window_, Box()}) {
@@ -301,18 +252,7 @@ class Torvexa {
             if (w && GetWindowRect(w, &r)) UnionRect(&all, &all, &r);
         }
         InflateRect(&all, 8, 8);
-        Grab g = GrabScreen(all);
-        BITMAPFILEHEADER fh{};
-        BITMAPINFOHEADER ih = Header(g);
-        fh.bfType = 0x4D42;
-        fh.bfOffBits = sizeof fh + sizeof ih;
-        fh.bfSize = fh.bfOffBits + static_cast<DWORD>(g.bgr.size());
-        FILE* f = _wfopen(path.c_str(), L"wb");
-        Expect(f != nullptr, "cannot write " + Utf8(path));
-        fwrite(&fh, sizeof fh, 1, f);
-        fwrite(&ih, sizeof ih, 1, f);
-        fwrite(g.bgr.data(), 1, g.bgr.size(), f);
-        fclose(f);
+        Expect(SaveBmp(GrabScreen(all), path), "cannot write " + Utf8(path));
     }
 
     // Ends the program through "Salir" or the close box; it must end with exit code 0.
@@ -322,7 +262,7 @@ class Torvexa {
         } else {
             PostMessageW(Control(ControlId::Command2), BM_CLICK, 0, 0);
         }
-        if (WaitForSingleObject(pi_.hProcess, 20000) != WAIT_OBJECT_0) {
+        if (!child_.Wait(20000)) {
             // Which windows keep it: a box that nobody expected, say.
             std::string windows;
             for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
@@ -330,12 +270,11 @@ class Torvexa {
                 GetWindowThreadProcessId(w, &pid);
                 wchar_t cls[64] = {};
                 GetClassNameW(w, cls, 64);
-                if (pid == pi_.dwProcessId && IsWindowVisible(w)) windows += " " + Utf8(cls);
+                if (pid == child_.Id() && IsWindowVisible(w)) windows += " " + Utf8(cls);
             }
             Differ("the program did not end; its visible windows:" + windows);
         }
-        DWORD code = 1;
-        GetExitCodeProcess(pi_.hProcess, &code);
+        const DWORD code = child_.ExitCode();
         Expect(code == 0, "exit code " + std::to_string(code) + ", expected 0");
     }
 
@@ -343,15 +282,16 @@ class Torvexa {
 
     // Whether the program has loaded the DLL `name` ("shell32.dll", say).
     bool HasModule(const wchar_t* name) const {
-        HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pi_.dwProcessId);
-        if (snap == INVALID_HANDLE_VALUE) return false;
+        const torvexa::win32::UniqueSnapshot snap(
+            CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, child_.Id()));
+        if (!snap) return false;
         MODULEENTRY32W m{};
         m.dwSize = sizeof m;
         bool found = false;
-        for (BOOL ok = Module32FirstW(snap, &m); ok && !found; ok = Module32NextW(snap, &m)) {
+        for (BOOL ok = Module32FirstW(snap.get(), &m); ok && !found;
+             ok = Module32NextW(snap.get(), &m)) {
             found = _wcsicmp(m.szModule, name) == 0;
         }
-        CloseHandle(snap);
         return found;
     }
 
@@ -363,7 +303,7 @@ class Torvexa {
     }
 
   private:
-    PROCESS_INFORMATION pi_;
+    ChildProcess child_;  // ended at the latest with the scenario
     HWND window_ = nullptr;
 };
 
@@ -398,13 +338,13 @@ class PlantedFolder {
         HKEY key = nullptr;
         RegCreateKeyExW(HKEY_CURRENT_USER, kOverrides, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
                         nullptr);
+        const torvexa::win32::UniqueKey overrides(key);
         const wchar_t order[] = L"native,builtin";
         for (const wchar_t* name : kPlantedNames) {
             Copy(L"planted_dll.dll", std::wstring(name) + L".dll");
             RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(order),
                            sizeof order);
         }
-        RegCloseKey(key);
         for (const wchar_t* name : kLoadedByWineFirst) {
             Copy(L"planted_dll.dll", std::wstring(name) + L".dll");
         }
@@ -416,8 +356,8 @@ class PlantedFolder {
         HKEY key = nullptr;
         if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\DllOverrides", 0, KEY_SET_VALUE,
                           &key) == ERROR_SUCCESS) {
+            const torvexa::win32::UniqueKey overrides(key);
             RegDeleteValueW(key, L"winebrowser.exe");
-            RegCloseKey(key);
         }
         for (const auto& f : files_) {
             DeleteFileW(f.c_str());
@@ -456,10 +396,10 @@ class PlantedFolder {
                             nullptr) != ERROR_SUCCESS) {
             Differ("cannot write Wine's DLL overrides");
         }
+        const torvexa::win32::UniqueKey owner(key);
         const std::size_t bytes = (wcslen(value) + 1) * sizeof(wchar_t);
         RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
                        static_cast<DWORD>(bytes));
-        RegCloseKey(key);
     }
 
     std::wstring folder_;
@@ -621,8 +561,7 @@ void ExpectInfect(const std::vector<std::wstring>& arguments, const std::string&
     std::wstring shown = L"infect";
     for (const auto& a : arguments) shown += L" " + a;
     DWORD code = 1;
-    const std::string got =
-        torvexa::test::RunCaptured(BuildDir() + L"\\infect.exe", arguments, &code);
+    const std::string got = RunCaptured(BuildDir() + L"\\infect.exe", arguments, &code);
     // The tool prints ASCII only; widened, its line ends show in a difference as \n.
     ExpectText(Utf8(shown) + "'s output", {got.begin(), got.end()}, {output.begin(), output.end()});
     Expect(code == exitCode, Utf8(shown) + " ended with " + std::to_string(code) + ", expected " +
@@ -701,8 +640,7 @@ SilentEnd RunTorvexa(const std::vector<std::wstring>& arguments) {
         }
     });
     try {
-        end.output =
-            torvexa::test::RunCaptured(BuildDir() + L"\\Torvexa.exe", arguments, &end.exitCode);
+        end.output = RunCaptured(BuildDir() + L"\\Torvexa.exe", arguments, &end.exitCode);
     } catch (...) {
         running = false;
         watch.join();

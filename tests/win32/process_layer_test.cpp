@@ -39,19 +39,19 @@ TEST_F(ProcessLayerTest, FindsAChildByItsNameAndEndsIt) {
     test::Child child = test::StartSleeperAs(folder, name);
 
     const ProcessId id = process.GetProcessIdByName(name);
-    EXPECT_EQ(id, child.id);
+    EXPECT_EQ(id, child.process.Id());
     EXPECT_TRUE(process.LastSnapshotTaken());
 
     process.Kill_Process(id);
-    ASSERT_EQ(WaitForSingleObject(child.process.get(), 5000), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(child.process.Process(), 5000), WAIT_OBJECT_0);
     DWORD code = 0;
-    ASSERT_TRUE(GetExitCodeProcess(child.process.get(), &code));
+    ASSERT_TRUE(GetExitCodeProcess(child.process.Process(), &code));
     EXPECT_EQ(code, 259u);  // the exit code read from the running process, STILL_ACTIVE
     EXPECT_TRUE(reports.empty());
 
     // Once it has ended, a new snapshot no longer finds it.
     EXPECT_EQ(process.GetProcessIdByName(name), 0u);
-    child.process.reset();
+    child.process.End();
     DeleteFileW(child.path.c_str());
     RemoveDirectoryW(folder.c_str());
 }

@@ -2,31 +2,26 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
-#include "platform/win32/unique_handle.h"
+#include "harness/child_process.h"
 #include "platform/win32/win.h"
 
 namespace torvexa::test {
 
 // The folder the test binaries and the sleeper were built into (as a Windows path).
-std::wstring BuildDir();
+using harness::BuildDir;
+using harness::RunCaptured;
 
-// Copies the sleeper to `folder\exeName` and starts it; the returned handle owns the process.
+// Copies the sleeper to `folder\exeName` and starts it; the child is ended at the latest when it
+// goes.
 struct Child {
-    win32::UniqueHandle process;
-    DWORD id = 0;
+    harness::ChildProcess process;
     std::wstring path;
 };
 Child StartSleeperAs(const std::wstring& folder, const std::wstring& exeName);
 
 // A new empty folder under the temporary folder, named for this test run.
 std::wstring MakeScratchFolder(const std::wstring& tag);
-
-// Runs `program` with `arguments` and returns what it wrote to its standard output once it has
-// ended (bounded by 60 s); its exit code goes to `exitCode` when one is given.
-std::string RunCaptured(const std::wstring& program, const std::vector<std::wstring>& arguments,
-                        DWORD* exitCode = nullptr);
 
 // Gives the program named `exeName` Windows' own load order, native DLL first, for the DLL
 // `dllName` (without .dll), through Wine's per-program overrides, while it lives. Wine otherwise
