@@ -10,9 +10,7 @@
 #include "tests/fuzz/fuzz_input.h"
 
 namespace torvexa {
-namespace {
-
-int FuzzOne(const std::uint8_t* data, std::size_t size) {
+int fuzz::FuzzOne(const std::uint8_t* data, std::size_t size) {
     fuzz::FuzzInput in(data, size);
     const bool runtime = in.Byte() & 1;
     const auto code = static_cast<std::int32_t>(in.Word32());
@@ -44,9 +42,4 @@ int FuzzOne(const std::uint8_t* data, std::size_t size) {
     return 0;
 }
 
-}  // namespace
 }  // namespace torvexa
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    return torvexa::FuzzOne(data, size);
-}

@@ -94,4 +94,8 @@ inline void Check(bool condition, const char* what) {
     if (!condition) Fail(what);
 }
 
+// One input of a target: what each target checks, defined once per target. libFuzzer's entry
+// point (fuzz_entry.cpp, linked into every target) hands it each input.
+int FuzzOne(const std::uint8_t* data, std::size_t size);
+
 }  // namespace torvexa::fuzz

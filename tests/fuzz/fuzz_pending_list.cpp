@@ -9,9 +9,7 @@
 #include "tests/fuzz/fuzz_input.h"
 
 namespace torvexa {
-namespace {
-
-int FuzzOne(const std::uint8_t* data, std::size_t size) {
+int fuzz::FuzzOne(const std::uint8_t* data, std::size_t size) {
     std::wstring value;
     for (std::size_t i = 0; i + 1 < size; i += 2) {
         value.push_back(static_cast<wchar_t>(data[i] | (data[i + 1] << 8)));
@@ -40,9 +38,4 @@ int FuzzOne(const std::uint8_t* data, std::size_t size) {
     return 0;
 }
 
-}  // namespace
 }  // namespace torvexa
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    return torvexa::FuzzOne(data, size);
-}

@@ -30,7 +30,9 @@ ProcessId ModelLookup(const std::vector<fakes::FakeProcess>& processes, const st
     return 0;
 }
 
-int FuzzOne(const std::uint8_t* data, std::size_t size) {
+}  // namespace
+
+int fuzz::FuzzOne(const std::uint8_t* data, std::size_t size) {
     fuzz::FuzzInput in(data, size);
     const std::uint8_t choices = in.Byte();
     const std::wstring name = in.Text();
@@ -61,9 +63,4 @@ int FuzzOne(const std::uint8_t* data, std::size_t size) {
     return 0;
 }
 
-}  // namespace
 }  // namespace torvexa
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    return torvexa::FuzzOne(data, size);
-}

@@ -70,7 +70,9 @@ void DeleteOnce(fuzz::FuzzInput& in, Registro& registro, fakes::FakeRegistryApi&
     }
 }
 
-int FuzzOne(const std::uint8_t* data, std::size_t size) {
+}  // namespace
+
+int fuzz::FuzzOne(const std::uint8_t* data, std::size_t size) {
     fuzz::FuzzInput in(data, size);
     fakes::FakeRegistryApi api;
     fakes::FakeMessageBox boxes;
@@ -80,9 +82,4 @@ int FuzzOne(const std::uint8_t* data, std::size_t size) {
     return 0;
 }
 
-}  // namespace
 }  // namespace torvexa
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    return torvexa::FuzzOne(data, size);
-}

@@ -58,7 +58,9 @@ bool StoredIn(const Bytes& block, const std::wstring& value, bool utf16) {
     return std::search(block.begin(), block.end(), encoded.begin(), encoded.end()) != block.end();
 }
 
-int FuzzOne(const std::uint8_t* data, std::size_t size) {
+}  // namespace
+
+int fuzz::FuzzOne(const std::uint8_t* data, std::size_t size) {
     fuzz::FuzzInput in(data, size);
     const std::uint8_t choices = in.Byte();
     const int move = (in.Byte() & 0x0F) - 8;
@@ -108,9 +110,4 @@ int FuzzOne(const std::uint8_t* data, std::size_t size) {
     return 0;
 }
 
-}  // namespace
 }  // namespace torvexa
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    return torvexa::FuzzOne(data, size);
-}
