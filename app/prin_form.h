@@ -31,9 +31,15 @@ inline constexpr const wchar_t* kInfected =
     L"Tu maquina esta infectada!!!.. pero no te preocupes! aqui estoy yo para eso...";
 inline constexpr const wchar_t* kClean = L"Tu maquina esta limpia del gusano ZELK!";
 inline constexpr const wchar_t* kDisinfected = L"Maquina desinfectada!";
-// Said instead of a clean machine when the process list could not be read at start.
+// Said instead of a clean machine when nothing of the worm was found at start but the process
+// list, the Run key, or both could not be read: the words name what could not be read.
 inline constexpr const wchar_t* kNotChecked =
     L"No pude revisar los procesos de tu maquina... pulsa Desinfectame!!! por si acaso.";
+inline constexpr const wchar_t* kNotCheckedRunKey =
+    L"No pude revisar la clave Run de tu maquina... pulsa Desinfectame!!! por si acaso.";
+inline constexpr const wchar_t* kNotCheckedEither =
+    L"No pude revisar los procesos ni la clave Run de tu maquina... pulsa Desinfectame!!! por si "
+    L"acaso.";
 // Said instead of "disinfected" when something of the worm is still there afterwards.
 inline constexpr const wchar_t* kNotRemoved =
     L"No pude quitar el gusano del todo!.. pulsa otra vez Desinfectame!!! o ejecutame como "

@@ -60,7 +60,8 @@ TEST(TextLines, AtTheDesignDpiALabelLooksAsItsStaticControlDrawsItAtAnyWidth) {
     std::vector<Case> cases = {{PrinForm().controls[1].text, false}};
     for (const wchar_t* status :
          {prin_texts::kInfected, prin_texts::kClean, prin_texts::kDisinfected,
-          prin_texts::kNotChecked, prin_texts::kNotRemoved}) {
+          prin_texts::kNotChecked, prin_texts::kNotCheckedRunKey, prin_texts::kNotCheckedEither,
+          prin_texts::kAlmostDone, prin_texts::kNotRemoved}) {
         cases.push_back({status, true});
     }
     const test::Canvas measuring(1, 1);
