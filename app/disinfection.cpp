@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 #include "app/guarded.h"
 #include "app/worm.h"
@@ -24,6 +25,12 @@ bool InUse(std::uint32_t error) {
 }
 
 }  // namespace
+
+Verdict Assess(const Remnants& r) {
+    if (!r.processes.empty() || !r.runValues.empty() || !r.files.empty()) return Verdict::Infected;
+    if (r.processesUnchecked || r.runKeyUnchecked) return Verdict::Unchecked;
+    return r.AnythingPending() ? Verdict::Restart : Verdict::Clean;
+}
 
 Disinfection::Disinfection(mdlProcess& process, Registro& registro, RegistryApi& registry,
                            FileSystemApi& files, Clock& clock)
@@ -59,12 +66,13 @@ Remnants Disinfection::Run() {
 
 Remnants Disinfection::Check() {
     Remnants left;
+    std::vector<std::pair<const wchar_t*, ProcessId>> running;
     for (const wchar_t* name : worm::kProcesses) {
         bool checked = false;
         Guarded([&] {
             const ProcessId id = process_.GetProcessIdByName(name);
             checked = id != 0 || process_.LastSnapshotTaken();
-            if (id != 0) left.processes.emplace_back(name);
+            if (id != 0) running.emplace_back(name, id);
         });
         left.processesUnchecked = left.processesUnchecked || !checked;
     }
@@ -81,13 +89,30 @@ Remnants Disinfection::Check() {
         bool goesAtRestart = false;
         Guarded([&] {
             there = files_.FileExists(file);
+            // A file waiting to be deleted may no longer be examined at all (Windows before 10
+            // answers access denied for it): recorded for the restart, it goes all the same.
             goesAtRestart =
-                there == Presence::Present && pending && DeletesAtRestart(*pending, RealPath(file));
+                there != Presence::Absent && pending && DeletesAtRestart(*pending, RealPath(file));
         });
         if (there == Presence::Absent) continue;
         (goesAtRestart ? left.pending : left.files).emplace_back(file);
     }
+    for (const auto& [name, id] : running) {
+        bool goes = false;
+        Guarded([&] { goes = GoesWithRestart(id, left); });
+        (goes ? left.pendingProcesses : left.processes).emplace_back(name);
+    }
     return left;
+}
+
+bool Disinfection::GoesWithRestart(ProcessId id, const Remnants& seen) {
+    // A Run value left, or a Run key that could not be read, may start the program again after
+    // the restart; a program that hosts the worm's DLL is none of these names and is never asked.
+    if (seen.pending.empty() || !seen.runValues.empty() || seen.runKeyUnchecked) return false;
+    const std::optional<std::wstring> image = process_.ImagePath(id);
+    if (!image) return false;  // from anywhere else, or from where nobody can tell: it stays
+    return std::any_of(seen.pending.begin(), seen.pending.end(),
+                       [&](const std::wstring& file) { return SamePath(*image, RealPath(file)); });
 }
 
 bool Disinfection::CloseMessenger() {
@@ -141,10 +166,18 @@ void Disinfection::RemoveFile(const std::wstring& path) {
         const std::uint32_t cleared = attributes & ~kKeepingMarks;
         files_.SetFileAttributesW(path, cleared == 0 ? kFileAttributeNormal : cleared);
     }
-    if (files_.DeleteFileA(path)) return;
-    const std::uint32_t error = files_.GetLastError();
-    if (directory || !InUse(error)) return;  // missing, or not a file the restart should take
+    if (files_.DeleteFileA(path)) {
+        // Windows accepts the delete of a file that another program holds open with delete
+        // sharing, and the name stays until that program lets go: a file in use like any other.
+        if (files_.FileExists(path) == Presence::Absent) return;
+    } else {
+        const std::uint32_t error = files_.GetLastError();
+        if (directory || !InUse(error)) return;  // missing, or not a file the restart should take
+    }
+    DeleteAtRestart(path);
+}
 
+void Disinfection::DeleteAtRestart(const std::wstring& path) {
     const std::wstring real = RealPath(path);
     const auto pending = restartDeletes_.Read();
     // An unreadable list could already hold the file, and a written record could not be

@@ -1,7 +1,8 @@
 // What the program does to the machine, with or without its window: the disinfection sequence
 // (end the worm's programs, delete its Run values and its files), the check of what of the worm
-// is there, and closing the messenger. A worm file that Windows will not delete now because it is
-// in use is recorded for deletion at the next restart, and said to be pending, never gone.
+// is there and the one judgement of it that every answer of the program comes from, and closing
+// the messenger. A worm file that Windows will not delete now because it is in use is recorded for
+// deletion at the next restart, and said to be pending, never gone.
 #pragma once
 
 #include <cstdint>
@@ -25,9 +26,14 @@ struct Remnants {
     bool runKeyUnchecked = false;         // the Run key could not be read
     std::vector<std::wstring> files;      // its files, there for good (or not known to be gone)
     std::vector<std::wstring> pending;    // its files that Windows deletes at the next restart
+    // Its programs that still run from one of those files while no Run value of the worm is left:
+    // once the file is gone nothing can start them again, so they go with the restart too.
+    std::vector<std::wstring> pendingProcesses;
 
     // Nothing there, and every check made.
-    bool None() const { return !AnythingLeft() && pending.empty(); }
+    bool None() const { return !AnythingLeft() && !AnythingPending(); }
+    // Something that goes with the next restart.
+    bool AnythingPending() const { return !pending.empty() || !pendingProcesses.empty(); }
     // Something there that no restart removes, or a check that could not be made.
     bool AnythingLeft() const {
         return !processes.empty() || processesUnchecked || !runValues.empty() || runKeyUnchecked ||
@@ -35,9 +41,19 @@ struct Remnants {
     }
     // Something of the worm seen (unchecked parts prove nothing either way).
     bool AnythingFound() const {
-        return !processes.empty() || !runValues.empty() || !files.empty() || !pending.empty();
+        return !processes.empty() || !runValues.empty() || !files.empty() || AnythingPending();
     }
 };
+
+// What the program makes of what is there: at start, after a press and without the window alike,
+// so that its answers can never disagree.
+enum class Verdict {
+    Infected,   // something of the worm that no restart removes
+    Unchecked,  // nothing of that found, but the process list or the Run key could not be read
+    Restart,    // nothing there but what goes with the next restart
+    Clean,      // nothing found, and every check made
+};
+Verdict Assess(const Remnants& r);
 
 class Disinfection {
   public:
@@ -64,6 +80,12 @@ class Disinfection {
     // Deletes one worm file: its read-only, hidden and system marks cleared first; in use, it is
     // recorded for deletion at the next restart (once).
     void RemoveFile(const std::wstring& path);
+    // Records `path` for deletion at the next restart, in the folder it really is in, unless the
+    // list already deletes it.
+    void DeleteAtRestart(const std::wstring& path);
+    // Whether the worm's program `id` goes with the restart: it runs from one of the worm's files
+    // that the restart deletes (`pending`), and nothing is left that could start it again.
+    bool GoesWithRestart(ProcessId id, const Remnants& seen);
     // Where the file `path` really is: on 64-bit Windows this 32-bit program's system folder is
     // SysWOW64, and the restart, which runs without that redirection, must be told so.
     std::wstring RealPath(const std::wstring& path);

@@ -2,7 +2,6 @@
 
 #include "app/guarded.h"
 #include "app/prin_form.h"
-#include "app/worm.h"
 
 namespace torvexa {
 namespace {
@@ -20,32 +19,44 @@ std::wstring Lines(const wchar_t* intro, const std::vector<std::wstring>& items)
 
 }  // namespace
 
-prin::prin(FormView& view, mdlProcess& process, Disinfection& disinfection, ShellApi& shell,
-           MessageBoxApi& boxes)
-    : view_(view), process_(process), disinfection_(disinfection), shell_(shell), boxes_(boxes) {}
+prin::prin(FormView& view, Disinfection& disinfection, ShellApi& shell, MessageBoxApi& boxes)
+    : view_(view), disinfection_(disinfection), shell_(shell), boxes_(boxes) {}
 
 void prin::Form_Load() {
     view_.SetForeColor(ControlId::Label5, kLinkBlue);
     view_.SetForeColor(ControlId::Label4, kLinkBlue);
 
-    const ProcessId syslray = process_.GetProcessIdByName(worm::kSyslray);
-    bool checked = process_.LastSnapshotTaken();
-    const ProcessId moniker = process_.GetProcessIdByName(worm::kMoniker);
-    checked = checked && process_.LastSnapshotTaken();
-
-    if (syslray != 0 || moniker != 0) {
-        view_.SetForeColor(ControlId::msg, kDarkRed);
-        view_.SetText(ControlId::msg, kInfected);
-    } else if (!checked) {
-        // An unreadable process list proves nothing: never claim a clean machine on it.
-        view_.SetForeColor(ControlId::msg, kDarkRed);
-        view_.SetText(ControlId::msg, kNotChecked);
-        view_.SetEnabled(ControlId::Command1, true);
-    } else {
-        view_.SetForeColor(ControlId::msg, kVeryDarkBlue);
-        view_.SetText(ControlId::msg, kClean);
-        view_.SetEnabled(ControlId::Command1, true);
+    // The whole worm, as the button and the run without the window see it: an installed worm
+    // that nothing has started yet is as much there as a running one. The check changes nothing.
+    const Remnants found = disinfection_.Check();
+    switch (Assess(found)) {
+        case Verdict::Infected:
+            view_.SetForeColor(ControlId::msg, kDarkRed);
+            view_.SetText(ControlId::msg, kInfected);
+            return;
+        case Verdict::Restart:
+            // Reopened before the restart that finishes the job: the user must still be asked
+            // for it.
+            view_.SetForeColor(ControlId::msg, kDarkRed);
+            view_.SetText(ControlId::msg, kAlmostDone);
+            break;
+        case Verdict::Unchecked:
+            // An unreadable process list or Run key proves nothing: never claim a clean machine
+            // on it.
+            view_.SetForeColor(ControlId::msg, kDarkRed);
+            view_.SetText(ControlId::msg, NotCheckedText(found));
+            break;
+        case Verdict::Clean:
+            view_.SetForeColor(ControlId::msg, kVeryDarkBlue);
+            view_.SetText(ControlId::msg, kClean);
+            break;
     }
+    view_.SetEnabled(ControlId::Command1, true);
+}
+
+const wchar_t* prin::NotCheckedText(const Remnants& found) {
+    if (found.processesUnchecked && found.runKeyUnchecked) return kNotCheckedEither;
+    return found.processesUnchecked ? kNotChecked : kNotCheckedRunKey;
 }
 
 void prin::Click(ControlId id) {
@@ -119,14 +130,15 @@ void prin::Tell(const std::wstring& text) {
 
 void prin::Command1_Click() {
     const Remnants left = disinfection_.Run();
-    if (left.AnythingLeft()) {
+    const Verdict verdict = Assess(left);
+    if (verdict == Verdict::Infected || verdict == Verdict::Unchecked) {
         // Telling the user the machine is clean while the worm is still there would be the worst
         // answer this program could give; the box says what stays, so that a helper knows.
         SetStatus(kDarkRed, kNotRemoved);
         Tell(LeftText(left));
         return;
     }
-    if (!left.pending.empty()) {
+    if (verdict == Verdict::Restart) {
         // The restart closes the messenger as well: no question about it.
         SetStatus(kDarkRed, kAlmostDone);
         Tell(PendingText(left));

@@ -9,14 +9,12 @@
 #include "app/form.h"
 #include "platform/message_box.h"
 #include "platform/shell.h"
-#include "process/mdlProcess.h"
 
 namespace torvexa {
 
 class prin : public FormEvents {
   public:
-    prin(FormView& view, mdlProcess& process, Disinfection& disinfection, ShellApi& shell,
-         MessageBoxApi& boxes);
+    prin(FormView& view, Disinfection& disinfection, ShellApi& shell, MessageBoxApi& boxes);
 
     void Form_Load() override;
     void Click(ControlId id) override;
@@ -25,6 +23,9 @@ class prin : public FormEvents {
     // The box's text for what a disinfection left: the pending files, or everything else left.
     static std::wstring PendingText(const Remnants& left);
     static std::wstring LeftText(const Remnants& left);
+    // The status for a check that found nothing but could not read the process list, the Run
+    // key, or either: it names what could not be read.
+    static const wchar_t* NotCheckedText(const Remnants& found);
 
   private:
     void Command1_Click();
@@ -34,7 +35,6 @@ class prin : public FormEvents {
     void CloseMessengerAndConfirm();
 
     FormView& view_;
-    mdlProcess& process_;
     Disinfection& disinfection_;
     ShellApi& shell_;
     MessageBoxApi& boxes_;

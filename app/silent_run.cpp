@@ -112,15 +112,25 @@ CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
 SilentResult Judge(const Remnants& found, const std::optional<Remnants>& left) {
     if (!found.AnythingFound()) {
         // An unreadable process list or Run key proves nothing: no clean machine is claimed on it.
-        if (found.processesUnchecked || found.runKeyUnchecked) {
+        if (Assess(found) == Verdict::Unchecked) {
             return {kExitUnchecked, L"Sin comprobar, nada encontrado: " + Describe(found)};
         }
         return {kExitClean, L"Limpio: nada del gusano"};
     }
+    // After a removal, what is left; with nothing removed, what was found. Either way the
+    // restart is all that is missing when nothing else is there.
+    const Remnants& now = left ? *left : found;
+    switch (Assess(now)) {
+        case Verdict::Restart:
+            return {kExitRestart, L"Casi listo: " + Describe(now)};
+        case Verdict::Clean:
+            return {kExitRemoved, L"Desinfectado: todo quitado"};
+        case Verdict::Infected:
+        case Verdict::Unchecked:
+            break;
+    }
     if (!left) return {kExitFoundChecked, L"Infectado, nada cambiado: " + Describe(found)};
-    if (left->AnythingLeft()) return {kExitLeft, L"No quitado del todo: " + Describe(*left)};
-    if (!left->pending.empty()) return {kExitRestart, L"Casi listo: " + Describe(*left)};
-    return {kExitRemoved, L"Desinfectado: todo quitado"};
+    return {kExitLeft, L"No quitado del todo: " + Describe(*left)};
 }
 
 std::wstring ReportLine(const LocalTime& time, const std::wstring& computer,

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/types.h"
 
@@ -11,6 +12,7 @@ namespace torvexa {
 
 // The system's values, under names of our own: the system headers define theirs as macros.
 inline constexpr std::uint32_t kSnapProcess = 0x2;                 // TH32CS_SNAPPROCESS
+inline constexpr std::uint32_t kSnapModule = 0x8;                  // TH32CS_SNAPMODULE
 inline constexpr std::uint32_t kProcessTerminate = 0x0001;         // PROCESS_TERMINATE
 inline constexpr std::uint32_t kProcessQueryInformation = 0x0400;  // PROCESS_QUERY_INFORMATION
 inline constexpr std::uint32_t kStillActive = 259;                 // STILL_ACTIVE
@@ -24,6 +26,10 @@ class ProcessApi {
     // The record's name goes to the system as 260 bytes and comes back widened to 260 characters.
     virtual bool Process32First(Handle snapshot, ProcessEntry32& entry) = 0;
     virtual bool Process32Next(Handle snapshot, ProcessEntry32& entry) = 0;
+    // The first module of a module snapshot (kSnapModule) is the process's own program: its
+    // szExePath is the full path of the file the process runs from. The wide (W) call: a path
+    // may hold characters that the ANSI code page lacks.
+    virtual bool Module32FirstW(Handle snapshot, ModuleEntry32& entry) = 0;
 
     // 0 on failure.
     virtual Handle OpenProcess(std::uint32_t desiredAccess, bool inheritHandle, ProcessId id) = 0;

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 namespace torvexa {
 
@@ -37,6 +38,13 @@ struct ProcessEntry32 {
     std::array<wchar_t, kNameLength> szExeFile{};
 
     bool operator==(const ProcessEntry32&) const = default;
+};
+
+// MODULEENTRY32W as far as the program reads it: whose module it is, and the file it was loaded
+// from.
+struct ModuleEntry32 {
+    std::uint32_t th32ProcessID = 0;
+    std::wstring szExePath;
 };
 
 }  // namespace torvexa

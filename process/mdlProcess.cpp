@@ -130,6 +130,26 @@ bool mdlProcess::IsListed(ProcessId id) {
     return false;
 }
 
+std::optional<std::wstring> mdlProcess::ImagePath(ProcessId id) {
+    // A module snapshot fails with ERROR_BAD_LENGTH while the process is still loading or
+    // unloading modules; it is taken again, a few times at most.
+    constexpr int kTries = 3;
+    constexpr std::uint32_t kErrorBadLength = 24;
+    for (int attempt = 0; attempt < kTries; ++attempt) {
+        const SnapshotHandle snapshot(api_, api_.CreateToolhelp32Snapshot(kSnapModule, id));
+        if (!snapshot) {
+            if (api_.GetLastError() == kErrorBadLength) continue;
+            return std::nullopt;
+        }
+        ModuleEntry32 module;
+        if (!api_.Module32FirstW(snapshot.get(), module) || module.szExePath.empty()) {
+            return std::nullopt;
+        }
+        return module.szExePath;
+    }
+    return std::nullopt;
+}
+
 void mdlProcess::Kill_Process(ProcessId id) {
     std::uint32_t exitCode = 0;
 

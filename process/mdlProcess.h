@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,14 @@ class mdlProcess {
     // until it has exited). A snapshot that cannot be read counts as still listed. Uses a table of
     // its own: ProcessEntries keeps the latest lookup.
     bool IsListed(ProcessId id);
+
+    // The full path of the file that the process `id` runs from, read from its module list (Tool
+    // Help gives it on XP and later; on 64-bit Windows it names the folder the file really is in,
+    // SysWOW64 for a 32-bit program's system folder). None when it cannot be read: the process
+    // has ended, or its list is out of this program's reach (a 64-bit process seen from a 32-bit
+    // one, or one that refuses access). An unreadable path is an answer, not a fault: nothing is
+    // reported.
+    std::optional<std::wstring> ImagePath(ProcessId id);
 
     // False when the latest lookup could not read the process list at all (its snapshot gave no
     // first entry); a lookup then answers 0 without having looked.

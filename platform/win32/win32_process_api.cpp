@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwchar>
 
 #include "platform/win32/ansi.h"
 #include "platform/win32/win.h"
@@ -83,6 +84,21 @@ bool Win32ProcessApi::Process32First(Handle snapshot, ProcessEntry32& entry) {
 
 bool Win32ProcessApi::Process32Next(Handle snapshot, ProcessEntry32& entry) {
     return Exchange(::Process32Next, snapshot, entry);
+}
+
+bool Win32ProcessApi::Module32FirstW(Handle snapshot, ModuleEntry32& entry) {
+    MODULEENTRY32W record{};
+    record.dwSize = sizeof record;
+    const BOOL ok = ::Module32FirstW(ToHandle(snapshot), &record);
+    const DWORD error = ::GetLastError();
+    if (ok != FALSE) {
+        entry.th32ProcessID = record.th32ProcessID;
+        // The field is 260 characters; a path that fills it has no NUL.
+        entry.szExePath.assign(
+            record.szExePath, ::wcsnlen(record.szExePath, sizeof record.szExePath / sizeof(WCHAR)));
+    }
+    ::SetLastError(error);
+    return ok != FALSE;
 }
 
 Handle Win32ProcessApi::OpenProcess(std::uint32_t desiredAccess, bool inheritHandle, ProcessId id) {

@@ -67,7 +67,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         Registro registro(registryApi, boxes);
         win32::WindowEngine window(instance, PrinForm());
         Disinfection disinfection(process, registro, registryApi, files, clock);
-        prin handlers(window, process, disinfection, shell, boxes);
+        prin handlers(window, disinfection, shell, boxes);
         return window.Run(handlers);
     } catch (...) {
         // Only the window's creation can fail here; there is nothing to show it in.

@@ -22,6 +22,7 @@ Handle FakeProcessApi::CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32
         lastError_ = *snapshotFails;
         return kInvalidHandleValue;
     }
+    if (flags == kSnapModule) return ModuleSnapshot(processId);
     const Handle h = nextHandle_++;
     openHandles.insert(h);
     snapshots_[h] = processes;
@@ -30,6 +31,36 @@ Handle FakeProcessApi::CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32
     std::erase_if(processes,
                   [](FakeProcess& p) { return p.terminated && --p.lingerSnapshots <= 0; });
     return h;
+}
+
+Handle FakeProcessApi::ModuleSnapshot(ProcessId id) {
+    if (moduleBadLengths > 0) {
+        --moduleBadLengths;
+        lastError_ = 24;  // ERROR_BAD_LENGTH
+        return kInvalidHandleValue;
+    }
+    auto p = std::find_if(processes.begin(), processes.end(),
+                          [&](const FakeProcess& fp) { return fp.id == id; });
+    if (p == processes.end() || !p->image) {
+        // Gone: ERROR_INVALID_PARAMETER; out of reach (a 64-bit process, say): ERROR_PARTIAL_COPY.
+        lastError_ = p == processes.end() ? 87 : 299;
+        return kInvalidHandleValue;
+    }
+    const Handle h = nextHandle_++;
+    openHandles.insert(h);
+    modules_[h] = {id, *p->image};
+    return h;
+}
+
+bool FakeProcessApi::Module32FirstW(Handle snapshot, ModuleEntry32& entry) {
+    calls.push_back(L"Module32FirstW(" + Hex(snapshot) + L")");
+    auto it = modules_.find(snapshot);
+    if (it == modules_.end()) {
+        lastError_ = 6;  // ERROR_INVALID_HANDLE
+        return false;
+    }
+    entry = it->second;
+    return true;
 }
 
 bool FakeProcessApi::Deliver(Handle snapshot, ProcessEntry32& entry) {
@@ -102,7 +133,11 @@ bool FakeProcessApi::TerminateProcess(Handle process, std::uint32_t code) {
     auto p = std::find_if(processes.begin(), processes.end(),
                           [&](const FakeProcess& fp) { return fp.id == h->second; });
     if (p != processes.end() && !p->survivesTerminate) {
-        if (p->lingerSnapshots > 0) {
+        if (p->comesBack) {
+            FakeProcess again = *p;
+            again.id += 1000;
+            *p = again;
+        } else if (p->lingerSnapshots > 0) {
             p->terminated = true;
         } else {
             processes.erase(p);
@@ -120,6 +155,7 @@ bool FakeProcessApi::CloseHandle(Handle handle) {
     openHandles.erase(handle);
     processHandles_.erase(handle);
     snapshots_.erase(handle);
+    modules_.erase(handle);
     return true;
 }
 

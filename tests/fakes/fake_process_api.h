@@ -22,6 +22,10 @@ struct FakeProcess {
     // How many further snapshots still list it after it was terminated (it is still exiting).
     int lingerSnapshots = 0;
     bool terminated = false;
+    // The file it runs from, as its module list gives it; none: the list cannot be read.
+    std::optional<std::wstring> image = std::nullopt;
+    // Started again the moment it ends, under a new id (by a program that hosts the worm's DLL).
+    bool comesBack = false;
 };
 
 class FakeProcessApi : public ProcessApi {
@@ -36,6 +40,8 @@ class FakeProcessApi : public ProcessApi {
     // Raises a run-time failure from OpenProcess for this id, as a failing step would.
     std::optional<ProcessId> throwOnOpen;
     std::uint32_t noMoreFilesError = 18;  // ERROR_NO_MORE_FILES
+    // Module snapshots that fail with ERROR_BAD_LENGTH before one is taken.
+    int moduleBadLengths = 0;
 
     // Handles handed out and not yet closed.
     std::set<Handle> openHandles;
@@ -43,6 +49,7 @@ class FakeProcessApi : public ProcessApi {
     Handle CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t processId) override;
     bool Process32First(Handle snapshot, ProcessEntry32& entry) override;
     bool Process32Next(Handle snapshot, ProcessEntry32& entry) override;
+    bool Module32FirstW(Handle snapshot, ModuleEntry32& entry) override;
     Handle OpenProcess(std::uint32_t desiredAccess, bool inheritHandle, ProcessId id) override;
     bool GetExitCodeProcess(Handle process, std::uint32_t& code) override;
     bool TerminateProcess(Handle process, std::uint32_t code) override;
@@ -53,12 +60,14 @@ class FakeProcessApi : public ProcessApi {
 
   private:
     bool Deliver(Handle snapshot, ProcessEntry32& entry);
+    Handle ModuleSnapshot(ProcessId id);
 
     std::uint32_t lastError_ = 0;
     Handle nextHandle_ = 0x100;
     std::map<Handle, std::vector<FakeProcess>> snapshots_;
     std::map<Handle, std::size_t> cursor_;
     std::map<Handle, ProcessId> processHandles_;
+    std::map<Handle, ModuleEntry32> modules_;  // a module snapshot's first module
 };
 
 }  // namespace torvexa::fakes

@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,11 @@ class FakeFileSystem : public FileSystemApi {
     // What changed the machine, in order: deletions, marks set, restart records.
     std::vector<std::wstring> calls;
     bool existsUnknown = false;
+    // Files another program holds open with delete sharing: their delete is accepted, but the name
+    // stays (and a further delete is refused) until that program lets go; a file waiting to be
+    // deleted can no longer be examined when `deletePendingUnknown` (Windows before 10).
+    std::set<std::wstring> heldWithDeleteSharing;
+    bool deletePendingUnknown = false;
     std::function<void(const std::wstring&)> onDelete;  // lets a test throw from inside a step
 
     // The restart list lives in the registry, where the program reads it back; without a
@@ -44,12 +50,19 @@ class FakeFileSystem : public FileSystemApi {
         if (it == files.end()) return Fail(2);
         if (!it->second) return Fail(refusal);
         if (attributes.count(path) && (attributes[path] & kFileAttributeReadOnly)) return Fail(5);
+        if (heldWithDeleteSharing.count(path)) {
+            if (deletePending_.count(path)) return Fail(5);
+            deletePending_.insert(path);
+            return true;
+        }
         files.erase(it);
         attributes.erase(path);
         return true;
     }
     Presence FileExists(const std::wstring& path) override {
-        if (existsUnknown) return Presence::Unknown;
+        if (existsUnknown || (deletePendingUnknown && deletePending_.count(path))) {
+            return Presence::Unknown;
+        }
         return files.count(path) ? Presence::Present : Presence::Absent;
     }
     std::uint32_t GetLastError() override { return lastError_; }
@@ -91,6 +104,7 @@ class FakeFileSystem : public FileSystemApi {
         return false;
     }
     std::uint32_t lastError_ = 0;
+    std::set<std::wstring> deletePending_;
 };
 
 struct ShellCall {

@@ -63,7 +63,7 @@ struct Machine {
     FakeClock clock;
     FakeView view;
     Disinfection disinfection{process, registro, registry, files, clock};
-    prin form{view, process, disinfection, shell, boxes};
+    prin form{view, disinfection, shell, boxes};
 
     Machine() {
         // A machine where the program runs as administrator: the restart list can be written.

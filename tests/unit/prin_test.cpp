@@ -142,7 +142,11 @@ TEST_F(PrinTest, SaysDisinfectedOnlyWhenNothingOfTheWormIsLeft) {
          }},
         {"value cannot be deleted", [](Machine& t) { t.registry.deleteFails = 5; }},
         {"process refuses to end", [](Machine& t) { t.api.processes[1].survivesTerminate = true; }},
-        {"files cannot be checked", [](Machine& t) { t.files.existsUnknown = true; }},
+        {"files cannot be checked nor recorded for the restart",
+         [](Machine& t) {
+             t.files.existsUnknown = true;
+             t.files.recordFails = 5;
+         }},
         {"Run key cannot be read", [](Machine& t) { t.registry.queryFails = 5; }},
         {"second moniker.exe",
          [](Machine& t) {

@@ -98,9 +98,15 @@ TEST(SilentResult, EachEndHasItsCodeAndNamesEveryItem) {
          L"Casi listo: pendiente al reiniciar: " + kHkt1},
         {infected, leftAndPending, 2,
          L"No quitado del todo: procesos sin revisar; pendiente al reiniciar: " + kHkt1},
-        // A file that is only pending from an earlier run is still found: checked only, it is 3.
-        {Found({}, {}, {}, {kHkt1}), std::nullopt, 3,
-         L"Infectado, nada cambiado: pendiente al reiniciar: " + kHkt1},
+        // A file that is only pending from an earlier run needs nothing but the restart, checked
+        // only or not.
+        {Found({}, {}, {}, {kHkt1}), std::nullopt, 3010,
+         L"Casi listo: pendiente al reiniciar: " + kHkt1},
+        {Found({}, {}, {}, {kHkt1}), Found({}, {}, {}, {kHkt1}), 3010,
+         L"Casi listo: pendiente al reiniciar: " + kHkt1},
+        // ... but with a check that could not be made, it claims no more than what it saw.
+        {leftAndPending, std::nullopt, 3,
+         L"Infectado, nada cambiado: procesos sin revisar; pendiente al reiniciar: " + kHkt1},
     };
     for (const Case& c : cases) {
         const SilentResult result = Judge(c.found, c.left);
