@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,6 +54,32 @@ TEST_F(ProcessLayerTest, FindsAChildByItsNameAndEndsIt) {
     // Once it has ended, a new snapshot no longer finds it.
     EXPECT_EQ(process.GetProcessIdByName(name), 0u);
     child.process.End();
+    DeleteFileW(child.path.c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
+// The path of the file a process runs from, as the worm's check compares it with the worm's files:
+// the full path, in the folder the file really is in, whatever letter case it was started with.
+// Written to the log, since it is what a 32-bit program on 64-bit Windows sees of the redirection.
+TEST_F(ProcessLayerTest, ReadsTheFileAProcessRunsFromAndNothingOfOneThatIsGone) {
+    const std::wstring folder = test::MakeScratchFolder(L"image");
+    const std::wstring name = L"tvximage" + std::to_wstring(GetCurrentProcessId()) + L".exe";
+    test::Child child = test::StartSleeperAs(folder, name);
+
+    // A process that has only just started has no module list yet: it is read once it has one.
+    std::optional<std::wstring> image;
+    for (int waited = 0; !image && waited < 5000; waited += 50) {
+        image = process.ImagePath(child.process.Id());
+        if (!image) Sleep(50);
+    }
+    ASSERT_TRUE(image.has_value());
+    std::printf("image path: %ls (started as %ls)\n", image->c_str(), child.path.c_str());
+    EXPECT_EQ(_wcsicmp(image->c_str(), child.path.c_str()), 0);
+
+    const ProcessId gone = child.process.Id();
+    child.process.End();
+    EXPECT_EQ(process.ImagePath(gone), std::nullopt);
+    EXPECT_TRUE(reports.empty());  // an unreadable path is an answer, not a fault
     DeleteFileW(child.path.c_str());
     RemoveDirectoryW(folder.c_str());
 }
