@@ -192,6 +192,11 @@ void Plant(const Setup& s) {
         }
     }
     if (s.heldDll) StartStandIn(kSystem + kHookedProgram, L"--hold " + kSystem + kWormFiles[2]);
+    if (s.comesBack) {
+        StartStandIn(kSystem + kHookedProgram, L"--keep-running " + kSystem + kWormFiles[2] + L" " +
+                                                   kSystem + kWormFiles[0] + L" " + kSystem +
+                                                   kWormFiles[1]);
+    }
     for (int i = 0; i < s.monikers; ++i) StartStandIn(kSystem + kWormFiles[0]);
     if (s.syslray) StartStandIn(kSystem + kWormFiles[1]);
     if (s.messenger) {
@@ -200,19 +205,20 @@ void Plant(const Setup& s) {
     }
     const bool up = WaitUntil(
         [&] {
-            return Running(kWormFiles[0]) == s.monikers &&
-                   Running(kWormFiles[1]) == (s.syslray ? 1 : 0) &&
+            return Running(kWormFiles[0]) == s.monikers + (s.comesBack ? 1 : 0) &&
+                   Running(kWormFiles[1]) == (s.syslray || s.comesBack ? 1 : 0) &&
                    Running(kMessenger) == (s.messenger ? 1 : 0) &&
                    Running(kBystanderProgram) == 1 &&
-                   Running(kHookedProgram) == (s.heldDll ? 1 : 0);
+                   Running(kHookedProgram) == (s.heldDll || s.comesBack ? 1 : 0);
         },
         10000);
     if (!up) throw MachineError("the stand-ins did not start");
 }
 
 void Reset() {
-    for (const wchar_t* name : {L"Torvexa.exe", kWormFiles[0], kWormFiles[1], kMessenger,
-                                kBystanderProgram, kHookedProgram}) {
+    // The program that brings the worm back goes first, or it starts what was just ended again.
+    for (const wchar_t* name : {kHookedProgram, L"Torvexa.exe", kWormFiles[0], kWormFiles[1],
+                                kMessenger, kBystanderProgram}) {
         EndAll(name);
     }
     for (const wchar_t* name : kWormFiles) Remove(kSystem + name);

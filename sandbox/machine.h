@@ -52,7 +52,8 @@ inline constexpr const wchar_t* kBystanderValue = L"realone_nt2005";
 inline constexpr const wchar_t* kBystanderFile = L"HKT2.dll";
 inline constexpr const wchar_t* kBystanderProgram = L"bystander.exe";
 // A program that has the worm's hook DLL loaded, as every program does once the worm hooks it: it
-// keeps HKT1.dll open, so that Windows deletes the file only at the next restart.
+// keeps HKT1.dll open, so that Windows deletes the file only at the next restart. In a worm that
+// comes back, it also starts the worm's programs again the moment they end.
 inline constexpr const wchar_t* kHookedProgram = L"hooked.exe";
 
 // ---- reading the machine ----------------------------------------------------------------------
@@ -83,6 +84,10 @@ struct Setup {
     bool traces = false;       // the three worm files and the two Run values
     bool markedFiles = false;  // the worm files and the bystander file read-only, hidden, system
     bool heldDll = false;      // HKT1.dll kept open by a running program (kHookedProgram)
+    // Instead of the stand-ins above: kHookedProgram holds HKT1.dll with delete sharing and keeps
+    // one moniker.exe and one syslray.exe running, each holding its own file, started again the
+    // moment they end (with the traces planted).
+    bool comesBack = false;
 };
 
 // Plants `s` on a machine that Reset has cleared, and returns once every stand-in runs.

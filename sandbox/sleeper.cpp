@@ -1,17 +1,85 @@
 // Waits until it is ended: the harmless stand-in of the worm's programs on the sandbox machine,
-// and the child process of the Wine tests. With "--hold PATH" it first opens PATH without delete
-// sharing and keeps it open, as a program keeps a DLL it has loaded: Windows then refuses to
-// delete the file until the program ends.
+// and the child process of the Wine tests.
+//
+//   sleeper                        waits
+//   sleeper --hold PATH            first opens PATH without delete sharing and keeps it open, as
+//                                  a program keeps a DLL it has loaded, or as Windows keeps a
+//                                  running program's own file: deleting it is then refused until
+//                                  the program ends
+//   sleeper --keep-running DLL PROGRAM...
+//                                  the program that hosts the worm's DLL and brings the worm back:
+//                                  it holds DLL open with delete sharing (a delete is accepted,
+//                                  but the name stays until it lets go), and starts each PROGRAM
+//                                  ("PROGRAM --hold PROGRAM") again the moment it ends. It holds
+//                                  each PROGRAM's file itself as well, from before the first start
+//                                  on, as Windows holds a program's image while it runs: no moment
+//                                  opens between one run and the next in which the file is free.
+//                                  A PROGRAM that can no longer be started is left alone.
+#include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "platform/win32/win.h"
+
+namespace {
+
+HANDLE Open(const char* path, DWORD share) {
+    return CreateFileA(path, GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
+HANDLE StartHolding(const std::string& program) {
+    std::string line = "\"" + program + "\" --hold " + program;
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &si, &pi)) {
+        return nullptr;
+    }
+    CloseHandle(pi.hThread);
+    return pi.hProcess;
+}
+
+[[noreturn]] void KeepRunning(const char* dll, const std::vector<std::string>& programs) {
+    if (Open(dll, FILE_SHARE_READ | FILE_SHARE_DELETE) == INVALID_HANDLE_VALUE) std::exit(1);
+    std::vector<std::string> kept;
+    std::vector<HANDLE> running;
+    for (const std::string& program : programs) {
+        if (Open(program.c_str(), FILE_SHARE_READ) == INVALID_HANDLE_VALUE) std::exit(1);
+        const HANDLE process = StartHolding(program);
+        if (process == nullptr) std::exit(1);
+        kept.push_back(program);
+        running.push_back(process);
+    }
+    while (!running.empty()) {
+        const DWORD which = WaitForMultipleObjects(static_cast<DWORD>(running.size()),
+                                                   running.data(), FALSE, INFINITE);
+        if (which >= WAIT_OBJECT_0 + running.size()) std::exit(1);
+        const std::size_t i = which - WAIT_OBJECT_0;
+        CloseHandle(running[i]);
+        const HANDLE again = StartHolding(kept[i]);
+        if (again != nullptr) {
+            running[i] = again;
+        } else {
+            running.erase(running.begin() + static_cast<std::ptrdiff_t>(i));
+            kept.erase(kept.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+    }
+    Sleep(INFINITE);
+    std::exit(0);
+}
+
+}  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR lpCmdLine, int) {
     constexpr const char kHold[] = "--hold ";
     if (std::strncmp(lpCmdLine, kHold, sizeof kHold - 1) == 0) {
-        const HANDLE held = CreateFileA(lpCmdLine + sizeof kHold - 1, GENERIC_READ, FILE_SHARE_READ,
-                                        nullptr, OPEN_EXISTING, 0, nullptr);
+        const HANDLE held = Open(lpCmdLine + sizeof kHold - 1, FILE_SHARE_READ);
         if (held == INVALID_HANDLE_VALUE) return 1;
+    }
+    if (__argc >= 4 && std::strcmp(__argv[1], "--keep-running") == 0) {
+        KeepRunning(__argv[2], std::vector<std::string>(__argv + 3, __argv + __argc));
     }
     Sleep(INFINITE);
     return 0;

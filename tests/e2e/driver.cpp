@@ -54,6 +54,7 @@ using torvexa::sandbox::HasRunValue;
 using torvexa::sandbox::kBystanderFile;
 using torvexa::sandbox::kBystanderProgram;
 using torvexa::sandbox::kBystanderValue;
+using torvexa::sandbox::kHookedProgram;
 using torvexa::sandbox::kMessenger;
 using torvexa::sandbox::kSystem;
 using torvexa::sandbox::kWormFiles;
@@ -427,11 +428,17 @@ struct Scenario {
     bool screenshots = false;
     // Run from a folder of planted DLLs, and click a link before leaving.
     bool plantedDlls = false;
+    // Opened again after the presses, before any restart: the status it must start with.
+    const wchar_t* reopenedStatus = nullptr;
 };
 
 const Machine kDisinfected{};
 const Machine kHeldDllLeft{0, 0, 0, false, {L"HKT1.dll"}};
 const std::wstring kHeldDll = L"C:\\windows\\system32\\HKT1.dll";
+// A worm that comes back: its programs run again, their files and the DLL wait for the restart.
+const Machine kCameBack{1, 1, 0, false, {L"moniker.exe", L"syslray.exe", L"HKT1.dll"}};
+const std::vector<std::wstring> kAllPending = {L"C:\\windows\\system32\\MONIKER.exe",
+                                               L"C:\\windows\\system32\\SYSLRAY.exe", kHeldDll};
 const std::wstring kPendingIntro =
     L"Estos archivos del gusano estan en uso y se borraran cuando reinicies tu PC:";
 const std::wstring kLeftIntro = L"Esto del gusano sigue en tu PC:";
@@ -463,9 +470,34 @@ const std::vector<Scenario> kScenarios = {
      false,
      true},
     {"planted_dlls", {1, true, false, true}, {{Answer::Yes, kDisinfected}}, false, false, true},
+    // The worm installed, none of its programs running (Safe Mode, or ended by hand): the window
+    // says it is there, and one press removes it.
+    {"installed_not_running", {0, false, false, true}, {{Answer::No, kDisinfected}}},
+    // Closed and opened again before the restart: the window still asks for it.
+    {"reopened_before_restart",
+     {1, true, false, true, false, true},
+     {{Answer::Pending, kHeldDllLeft, {kHeldDll}}},
+     false,
+     false,
+     false,
+     texts::kAlmostDone},
+    // The program that hosts HKT1.dll starts the worm's programs again the moment they end: the
+    // press ends in the restart, each file recorded once, the host untouched.
+    {"comes_back",
+     {0, false, false, true, false, false, true},
+     {{Answer::Pending, kCameBack, kAllPending}, {Answer::Pending, kCameBack, kAllPending}},
+     false,
+     false,
+     false,
+     texts::kAlmostDone},
 };
 
-void ExpectStart(Torvexa& app, bool infected) {
+// The worm's file of a full path, as the machine names it.
+std::wstring FileName(const std::wstring& path) {
+    return path.substr(path.find_last_of(L'\\') + 1);
+}
+
+void ExpectStart(Torvexa& app, const std::wstring& status, bool red) {
     const torvexa::FormSpec& form = torvexa::PrinForm();
     ExpectText("the caption", Text(app.Window()), form.caption);
     for (const torvexa::ControlSpec& c : form.controls) {
@@ -483,7 +515,7 @@ void ExpectStart(Torvexa& app, bool infected) {
         5000);
     Expect(focused, "the focus is on control " + std::to_string(focus ? GetDlgCtrlID(focus) : 0) +
                         ", expected Salir (105)");
-    app.ExpectStatus(infected ? texts::kInfected : texts::kClean, infected);
+    app.ExpectStatus(status, red);
 }
 
 void Play(const Scenario& s, const std::wstring& shotDir) {
@@ -494,41 +526,48 @@ void Play(const Scenario& s, const std::wstring& shotDir) {
     std::optional<PlantedFolder> planted;
     if (s.plantedDlls) planted.emplace();
     g_stage = "at start";
-    Torvexa app(planted ? planted->Exe() : BuildDir() + L"\\Torvexa.exe");
-    ExpectStart(app, s.setup.monikers > 0 || s.setup.syslray);
-    if (!shots.empty()) app.Shot(shots + L"\\start.bmp");
+    const std::wstring exe = planted ? planted->Exe() : BuildDir() + L"\\Torvexa.exe";
+    std::optional<Torvexa> app(std::in_place, exe);
+    const bool infected =
+        s.setup.traces || s.setup.monikers > 0 || s.setup.syslray || s.setup.comesBack;
+    ExpectStart(*app, infected ? texts::kInfected : texts::kClean, infected);
+    if (!shots.empty()) app->Shot(shots + L"\\start.bmp");
     int n = 0;
     for (const Press& p : s.presses) {
         g_stage = "press " + std::to_string(++n);
-        PostMessageW(app.Control(ControlId::Command1), BM_CLICK, 0, 0);
+        PostMessageW(app->Control(ControlId::Command1), BM_CLICK, 0, 0);
         if (p.answer == Answer::Pending || p.answer == Answer::Left) {
             const bool pending = p.answer == Answer::Pending;
             std::wstring text = pending ? kPendingIntro : kLeftIntro;
             for (const auto& line : p.boxLines) text += L"\r\n" + line;
-            WaitUntil([&] { return app.Box() != nullptr; }, 20000);
-            ExpectText("the status under the box", Text(app.Control(ControlId::msg)),
+            WaitUntil([&] { return app->Box() != nullptr; }, 20000);
+            ExpectText("the status under the box", Text(app->Control(ControlId::msg)),
                        pending ? texts::kAlmostDone : kFailedText);
-            app.AnswerBox(pending ? "the pending box" : "the box of what is left", text, false,
-                          IDOK, pending ? L"almost_done" : nullptr, shots);
-            app.ExpectNoBox();
-            app.ExpectStatus(pending ? texts::kAlmostDone : kFailedText, true);
+            app->AnswerBox(pending ? "the pending box" : "the box of what is left", text, false,
+                           IDOK, pending ? L"almost_done" : nullptr, shots);
+            app->ExpectNoBox();
+            app->ExpectStatus(pending ? texts::kAlmostDone : kFailedText, true);
         } else {
             bool yes = p.answer == Answer::Yes;
-            WaitUntil([&] { return app.Box() != nullptr; }, 20000);
-            ExpectText("the status under the question", Text(app.Control(ControlId::msg)),
+            WaitUntil([&] { return app->Box() != nullptr; }, 20000);
+            ExpectText("the status under the question", Text(app->Control(ControlId::msg)),
                        texts::kDisinfected);
-            app.AnswerBox("the question", kQuestion, true, yes ? IDYES : IDNO, L"question", shots);
-            if (yes) app.AnswerBox("the confirmation", kMsnClosed, false, IDOK, nullptr, L"");
-            app.ExpectNoBox();
-            app.ExpectStatus(texts::kDisinfected, false);
-            if (!shots.empty()) app.Shot(shots + L"\\disinfected.bmp");
+            app->AnswerBox("the question", kQuestion, true, yes ? IDYES : IDNO, L"question", shots);
+            if (yes) app->AnswerBox("the confirmation", kMsnClosed, false, IDOK, nullptr, L"");
+            app->ExpectNoBox();
+            app->ExpectStatus(texts::kDisinfected, false);
+            if (!shots.empty()) app->Shot(shots + L"\\disinfected.bmp");
         }
         if (p.answer == Answer::Pending) {
-            const int records = PendingDeletes(L"HKT1.dll");
-            Expect(records == 1, std::to_string(records) +
-                                     " deletions of HKT1.dll at the restart recorded, expected 1");
+            for (const std::wstring& path : p.boxLines) {
+                const int records = PendingDeletes(FileName(path));
+                Expect(records == 1, std::to_string(records) + " deletions of " + Utf8(path) +
+                                         " at the restart recorded, expected 1");
+            }
         }
         ExpectMachine(p.after);
+        Expect(Running(kHookedProgram) == (s.setup.heldDll || s.setup.comesBack ? 1 : 0),
+               "the program that hosts HKT1.dll was ended");
     }
     if (s.setup.markedFiles) {
         constexpr DWORD kMarks =
@@ -540,13 +579,20 @@ void Play(const Scenario& s, const std::wstring& shotDir) {
     if (planted) {
         g_stage = "clicking the web link";
         // The shell is loaded on the first click, not before.
-        Expect(!app.HasModule(L"shell32.dll"), "shell32.dll was loaded before a link was clicked");
-        app.ClickLink(ControlId::Label5);
-        Expect(WaitUntil([&] { return app.HasModule(L"shell32.dll"); }, 10000),
+        Expect(!app->HasModule(L"shell32.dll"), "shell32.dll was loaded before a link was clicked");
+        app->ClickLink(ControlId::Label5);
+        Expect(WaitUntil([&] { return app->HasModule(L"shell32.dll"); }, 10000),
                "the link click did not load shell32.dll");
     }
     g_stage = "leaving";
-    app.Quit(s.closeBox);
+    app->Quit(s.closeBox);
+    if (s.reopenedStatus) {
+        g_stage = "opened again";
+        app.reset();
+        app.emplace(exe);
+        ExpectStart(*app, s.reopenedStatus, true);
+        app->Quit(false);
+    }
     if (planted) {
         const std::string ran = planted->Ran();
         Expect(ran.empty(), "planted DLLs ran inside the program:" + ran);
@@ -592,15 +638,18 @@ void PlantingTool() {
     ExpectInfect({L"leftovers"}, "usage: infect [messenger] | infect --leftovers\n", 2);
 }
 
-// After in_use_dll_goes_at_restart (its machine kept) and a restart of the machine: the file that
-// was in use is gone, the restart list holds nothing for it, and the program starts clean.
+// After in_use_dll_goes_at_restart or comes_back (its machine kept) and a restart of the machine:
+// the files that were in use are gone, the restart list holds nothing for them, and the program
+// starts clean.
 void AfterRestart() {
     g_stage = "after the restart";
-    Expect(!Exists(kSystem + L"HKT1.dll"), "HKT1.dll is still there");
-    Expect(PendingDeletes(L"HKT1.dll") == 0, "the restart list still holds HKT1.dll");
+    for (const wchar_t* name : kWormFiles) {
+        Expect(!Exists(kSystem + name), Utf8(name) + " is still there");
+        Expect(PendingDeletes(name) == 0, "the restart list still holds " + Utf8(name));
+    }
     g_stage = "at start";
     Torvexa app;
-    ExpectStart(app, false);
+    ExpectStart(app, texts::kClean, false);
     g_stage = "leaving";
     app.Quit(false);
 }
@@ -781,6 +830,24 @@ void SilentInUse() {
     Expect(PendingDeletes(L"HKT1.dll") == 1, "HKT1.dll is not recorded once for the restart");
 }
 
+// A worm whose programs come back: removed but for what the restart takes, 3010; checked again
+// before the restart, 3010 too, and nothing recorded twice.
+void SilentComesBack() {
+    Reset();
+    Plant({0, false, false, true, false, false, true});
+    std::string words = "Casi listo: pendiente al reiniciar: ";
+    for (const std::wstring& path : kAllPending) {
+        words += Utf8(path) + (path == kAllPending.back() ? "" : ", ");
+    }
+    ExpectSilentRun({L"/S"}, 3010, words, kCameBack);
+    ExpectSilentRun({L"/S", L"/N"}, 3010, words, kCameBack);
+    for (const std::wstring& path : kAllPending) {
+        Expect(PendingDeletes(FileName(path)) == 1,
+               Utf8(path) + " is not recorded once for the restart");
+    }
+    Expect(Running(kHookedProgram) == 1, "the program that hosts HKT1.dll was ended");
+}
+
 void SilentAfterRestart() {
     g_stage = "after the restart";
     Expect(!Exists(kSystem + L"HKT1.dll"), "HKT1.dll is still there");
@@ -840,6 +907,7 @@ int main(int argc, char** argv) {
     scenarios.emplace_back("silent_log", SilentLog);
     scenarios.emplace_back("silent_in_use", SilentInUse);
     scenarios.emplace_back("silent_after_restart", SilentAfterRestart);
+    scenarios.emplace_back("silent_comes_back", SilentComesBack);
     // The same run as silent_infected, named apart for the run without any display.
     scenarios.emplace_back("silent_without_display", SilentInfected);
     int passed = 0, failed = 0;
@@ -847,8 +915,8 @@ int main(int argc, char** argv) {
         // The restart's pairs run only when named: the machine restarts between the two. The run
         // without a display is named by whoever takes the display away.
         const std::string n = name;
-        bool chosen = args.empty() && n != "in_use_dll_goes_at_restart" && n != "after_restart" &&
-                      n != "silent_in_use" && n != "silent_after_restart" &&
+        bool chosen = args.empty() && n != "in_use_dll_goes_at_restart" && n != "comes_back" &&
+                      n != "after_restart" && n != "silent_in_use" && n != "silent_after_restart" &&
                       n != "silent_without_display";
         for (const auto& a : args) chosen = chosen || a == name;
         if (!chosen) continue;

@@ -71,6 +71,10 @@ for machine in "${machines[@]}"; do
             sandbox_scenarios "$build" "$shots" --keep in_use_dll_goes_at_restart
             sandbox_restart
             sandbox_scenarios "$build" "" after_restart
+            # A worm whose programs come back as fast as they are ended: the restart finishes it.
+            sandbox_scenarios "$build" "" --keep comes_back
+            sandbox_restart
+            sandbox_scenarios "$build" "" after_restart
             # The same for the run without the window, which then reports 3010, and 0 after.
             sandbox_scenarios "$build" "" --keep silent_in_use
             sandbox_restart
