@@ -198,6 +198,8 @@ void Plant(const Setup& s) {
                                                    kWormFiles[1]);
     }
     for (int i = 0; i < s.monikers; ++i) StartStandIn(kSystem + kWormFiles[0]);
+    if (s.monikersElsewhere > 0) CreateDirectoryW(kElsewhereDir.c_str(), nullptr);
+    for (int i = 0; i < s.monikersElsewhere; ++i) StartStandIn(kElsewhereDir + kWormFiles[0]);
     if (s.syslray) StartStandIn(kSystem + kWormFiles[1]);
     if (s.messenger) {
         CreateDirectoryW(kMessengerDir.c_str(), nullptr);
@@ -205,7 +207,8 @@ void Plant(const Setup& s) {
     }
     const bool up = WaitUntil(
         [&] {
-            return Running(kWormFiles[0]) == s.monikers + (s.comesBack ? 1 : 0) &&
+            return Running(kWormFiles[0]) ==
+                       s.monikers + s.monikersElsewhere + (s.comesBack ? 1 : 0) &&
                    Running(kWormFiles[1]) == (s.syslray || s.comesBack ? 1 : 0) &&
                    Running(kMessenger) == (s.messenger ? 1 : 0) &&
                    Running(kBystanderProgram) == 1 &&
@@ -232,6 +235,7 @@ void Reset() {
         RegDeleteValueW(key, kPendingValue);
     }
     Remove(kMessengerDir + kMessenger);
+    Remove(kElsewhereDir + kWormFiles[0]);
     for (const wchar_t* value : kWormValues) DeleteRunValue(value);
     DeleteRunValue(kBystanderValue);
 }

@@ -42,6 +42,7 @@ using harness::BuildDir;
 
 inline const std::wstring kSystem = L"C:\\windows\\system32\\";
 inline const std::wstring kMessengerDir = L"C:\\Program Files\\MSN Messenger\\";
+inline const std::wstring kElsewhereDir = L"C:\\users\\Public\\";
 inline constexpr const wchar_t* kMessenger = L"msnmsgr.exe";
 inline constexpr const wchar_t* kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 inline constexpr const wchar_t* kWormValues[] = {L"realone_nt2003", L"realone_nt2004"};
@@ -88,6 +89,8 @@ struct Setup {
     // one moniker.exe and one syslray.exe running, each holding its own file, started again the
     // moment they end (with the traces planted).
     bool comesBack = false;
+    // moniker.exe stand-ins running from a folder of their own, not from the worm's file.
+    int monikersElsewhere = 0;
 };
 
 // Plants `s` on a machine that Reset has cleared, and returns once every stand-in runs.

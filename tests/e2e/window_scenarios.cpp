@@ -1,0 +1,210 @@
+// The scenarios through the window: a user opens Torvexa.exe, reads the status, presses
+// "Desinfectame!!!", answers what it asks and leaves; the machine is checked after each press.
+#include <optional>
+
+#include "app/prin_form.h"
+#include "tests/e2e/expect.h"
+#include "tests/e2e/program.h"
+#include "tests/e2e/scenarios.h"
+#include "tests/e2e/staging.h"
+
+namespace torvexa::e2e {
+namespace {
+
+// The sandbox's setups, by what they plant besides the bystanders.
+const sandbox::Setup kNothing{};
+const sandbox::Setup kBothWorms{1, true, false, true};
+const sandbox::Setup kBothWormsAndMessenger{1, true, true, true};
+const sandbox::Setup kMarkedFiles{1, true, false, true, true};
+const sandbox::Setup kDllHeld{1, true, false, true, false, true};
+const sandbox::Setup kWormThatComesBack{0, false, false, true, false, false, true};
+
+// One press on an infected machine that ends disinfected, the question answered `answer`.
+void PressAndDisinfect(Torvexa& app, Messenger answer, const Machine& after = kDisinfected) {
+    app.Press();
+    app.ExpectDisinfected(answer);
+    ExpectMachine(after);
+}
+
+// One press that ends in the restart, `files` named and recorded once each.
+void PressAndRestart(Torvexa& app, const std::vector<std::wstring>& files, const Machine& after) {
+    app.Press();
+    app.ExpectAlmostDone(files);
+    ExpectRecordedOnce(files);
+    ExpectMachine(after);
+}
+
+}  // namespace
+
+void CleanMachine() {
+    OnAMachineWith(kNothing);
+    Torvexa app;
+    app.ExpectClean();
+    PressAndDisinfect(app, Messenger::KeepIt);
+    app.Leave(true);  // through the close box
+}
+
+void BothWormsYesWithoutMessenger() {
+    TakeScreenshots(true);
+    OnAMachineWith(kBothWorms);
+    Torvexa app;
+    app.ExpectInfected();
+    app.Shot(L"start");
+    PressAndDisinfect(app, Messenger::CloseIt);
+    app.Leave();
+}
+
+void OnlyMoniker() {
+    OnAMachineWith({1, false, false, true});
+    Torvexa app;
+    app.ExpectInfected();
+    PressAndDisinfect(app, Messenger::KeepIt);
+    app.Leave();
+}
+
+void OnlySyslray() {
+    OnAMachineWith({0, true, false, true});
+    Torvexa app;
+    app.ExpectInfected();
+    PressAndDisinfect(app, Messenger::KeepIt);
+    app.Leave();
+}
+
+void YesClosesMessenger() {
+    OnAMachineWith(kBothWormsAndMessenger);
+    Torvexa app;
+    app.ExpectInfected();
+    PressAndDisinfect(app, Messenger::CloseIt);
+    app.Leave();
+}
+
+void NoKeepsMessenger() {
+    OnAMachineWith(kBothWormsAndMessenger);
+    Torvexa app;
+    app.ExpectInfected();
+    PressAndDisinfect(app, Messenger::KeepIt, {0, 0, 1, false, {}});
+    app.Leave();
+}
+
+// Worms mark their files read-only, hidden and system; the files go all the same, and the
+// bystander file beside them, marked alike, keeps its marks.
+void MarkedWormFiles() {
+    OnAMachineWith(kMarkedFiles);
+    Torvexa app;
+    app.ExpectInfected();
+    PressAndDisinfect(app, Messenger::KeepIt);
+    ExpectBystanderMarksKept();
+    app.Leave();
+}
+
+// The second moniker.exe keeps running, and holds its file: with the Run values gone nothing can
+// start it again, so it goes with the restart, and the box names its file; a second press reaches
+// it all the same.
+void TwoMonikers() {
+    OnAMachineWith({2, true, false, true});
+    Torvexa app;
+    app.ExpectInfected();
+    PressAndRestart(app, {kAllWormFiles[0]}, {1, 0, 0, false, {L"moniker.exe"}});
+    PressAndDisinfect(app, Messenger::KeepIt);
+    app.Leave();
+}
+
+// Two moniker.exe run from a folder of their own: the press ends one, the other keeps running, and
+// since it does not run from the worm's file, no restart is sure to end it: the box says what
+// stays, and a second press reaches it.
+void MonikersElsewhere() {
+    sandbox::Setup twoElsewhere{0, true, false, true};
+    twoElsewhere.monikersElsewhere = 2;
+    OnAMachineWith(twoElsewhere);
+    Torvexa app;
+    app.ExpectInfected();
+    app.Press();
+    app.ExpectLeft({L"moniker.exe"});
+    ExpectMachine({1, 0, 0, false, {}});
+    PressAndDisinfect(app, Messenger::KeepIt);
+    app.Leave();
+}
+
+// HKT1.dll is kept open by another program: it goes at the restart, recorded once, and the user
+// is told so on each press. The machine is kept for after_restart.
+void InUseDllGoesAtRestart() {
+    TakeScreenshots(true);
+    OnAMachineWith(kDllHeld);
+    Torvexa app;
+    app.ExpectInfected();
+    app.Shot(L"start");
+    PressAndRestart(app, {kHeldDll}, kHeldDllLeft);
+    PressAndRestart(app, {kHeldDll}, kHeldDllLeft);
+    ExpectDllHost(true);
+    app.Leave();
+}
+
+// Run from a folder full of DLLs planted under common names: none of them may run, through a
+// disinfection and a click on a link.
+void PlantedDlls() {
+    OnAMachineWith(kBothWorms);
+    const PlantedFolder planted;
+    std::optional<Torvexa> app(std::in_place, planted.Exe());
+    app->ExpectInfected();
+    PressAndDisinfect(*app, Messenger::CloseIt);
+    app->ClickWebLink();
+    app->Leave();
+    const std::string ran = planted.Ran();
+    Expect(ran.empty(), "planted DLLs ran inside the program:" + ran);
+}
+
+// The worm installed, none of its programs running (Safe Mode, or ended by hand): the window says
+// it is there, and one press removes it.
+void InstalledNotRunning() {
+    OnAMachineWith({0, false, false, true});
+    Torvexa app;
+    app.ExpectInfected();
+    PressAndDisinfect(app, Messenger::KeepIt);
+    app.Leave();
+}
+
+// Closed and opened again before the restart: the window still asks for it.
+void ReopenedBeforeRestart() {
+    OnAMachineWith(kDllHeld);
+    {
+        Torvexa app;
+        app.ExpectInfected();
+        PressAndRestart(app, {kHeldDll}, kHeldDllLeft);
+        ExpectDllHost(true);
+        app.Leave();
+    }
+    Torvexa again;
+    again.ExpectStart(prin_texts::kAlmostDone, true);
+    again.Leave();
+}
+
+// The program that hosts HKT1.dll starts the worm's programs again the moment they end: each press
+// ends in the restart, each file recorded once, the host untouched; opened again, the window
+// still asks for the restart. The machine is kept for after_restart.
+void ComesBack() {
+    OnAMachineWith(kWormThatComesBack);
+    {
+        Torvexa app;
+        app.ExpectInfected();
+        PressAndRestart(app, kAllWormFiles, kCameBack);
+        PressAndRestart(app, kAllWormFiles, kCameBack);
+        ExpectDllHost(true);
+        app.Leave();
+    }
+    Torvexa again;
+    again.ExpectStart(prin_texts::kAlmostDone, true);
+    again.Leave();
+}
+
+// After in_use_dll_goes_at_restart or comes_back (its machine kept) and a restart of the machine:
+// the files that were in use are gone, the restart list holds nothing for them, and the program
+// starts clean.
+void AfterRestart() {
+    Stage("after the restart");
+    ExpectWormFilesGone();
+    Torvexa app;
+    app.ExpectClean();
+    app.Leave();
+}
+
+}  // namespace torvexa::e2e
