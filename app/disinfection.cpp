@@ -146,13 +146,11 @@ bool Disinfection::WaitUntilGone(const std::vector<ProcessId>& ids) {
 }
 
 Presence Disinfection::RunValue(const std::wstring& name) {
-    Handle opened = 0;
-    const std::int32_t result = registry_.RegOpenKeyExA(
-        kHkeyLocalMachine, std::wstring(worm::kRunSubKey), 0, kKeyQueryValue, opened);
-    if (result == kErrorFileNotFound) return Presence::Absent;  // no Run key: no Run value
-    if (result != kErrorSuccess) return Presence::Unknown;
-    const RegistryKey key(registry_, opened);
-    const std::int32_t found = registry_.RegQueryValueExA(key.get(), name);
+    const OpenedKey run = OpenRegistryKey(registry_, kHkeyLocalMachine,
+                                          std::wstring(worm::kRunSubKey), kKeyQueryValue);
+    if (run.status == kErrorFileNotFound) return Presence::Absent;  // no Run key: no Run value
+    if (run.status != kErrorSuccess) return Presence::Unknown;
+    const std::int32_t found = registry_.RegQueryValueExA(run.key.get(), name);
     if (found == kErrorSuccess) return Presence::Present;
     return found == kErrorFileNotFound ? Presence::Absent : Presence::Unknown;
 }

@@ -47,15 +47,13 @@ bool DeletesAtRestart(const std::vector<PendingOperation>& operations, const std
 }
 
 std::optional<std::vector<PendingOperation>> RestartDeletes::Read() {
-    Handle opened = 0;
-    if (registry_.RegOpenKeyExA(kHkeyLocalMachine, kSessionManager, 0, kKeyQueryValue, opened) !=
-        kErrorSuccess) {
-        return std::nullopt;
-    }
-    const RegistryKey key(registry_, opened);
+    const OpenedKey session =
+        OpenRegistryKey(registry_, kHkeyLocalMachine, kSessionManager, kKeyQueryValue);
+    if (session.status != kErrorSuccess) return std::nullopt;
     std::uint32_t type = 0;
     std::wstring data;
-    const std::int32_t result = registry_.RegQueryValueExW(key.get(), kPendingValue, type, data);
+    const std::int32_t result =
+        registry_.RegQueryValueExW(session.key.get(), kPendingValue, type, data);
     if (result == kErrorFileNotFound) return std::vector<PendingOperation>{};
     if (result != kErrorSuccess || type != kRegMultiSz) return std::nullopt;
     return ParsePendingOperations(data);

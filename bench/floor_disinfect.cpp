@@ -36,10 +36,9 @@ void Kill(DWORD pid) {
 }
 
 void DeleteRunValue(const char* value) {
-    HKEY key = nullptr;
-    RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &key);
-    const torvexa::win32::UniqueKey owner(key);
-    RegDeleteValueA(key, value);
+    torvexa::win32::UniqueKey key;
+    RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, key.put());
+    RegDeleteValueA(key.get(), value);
 }
 
 }  // namespace

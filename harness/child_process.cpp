@@ -31,13 +31,10 @@ ChildProcess::ChildProcess(const std::wstring& commandLine, const ChildOptions& 
     }
     win32::UniqueHandle writing;
     if (Captures(handles)) {
-        HANDLE readEnd = nullptr, writeEnd = nullptr;
-        if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
+        if (!CreatePipe(output_.put(), writing.put(), &inherit, 0)) {
             throw StartFailure("no pipe for " + Narrow(commandLine));
         }
-        output_.reset(readEnd);
-        writing.reset(writeEnd);
-        SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+        SetHandleInformation(output_.get(), HANDLE_FLAG_INHERIT, 0);
     }
     STARTUPINFOW si{};
     si.cb = sizeof si;

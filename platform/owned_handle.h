@@ -7,6 +7,8 @@
 #pragma once
 
 #include <concepts>
+#include <cstdint>
+#include <string>
 #include <utility>
 
 #include "platform/file_find.h"
@@ -28,6 +30,10 @@ class Owned {
     template <typename Api>
     Owned(Api& api, Value value) requires std::constructible_from<Deleter, Api&> : deleter_(api),
                                                                                    value_(value) {}
+    // A seam handle's owner, empty until a call fills it through put().
+    template <typename Api>
+    explicit Owned(Api& api) requires std::constructible_from<Deleter, Api&>
+        : deleter_(api), value_(Deleter::Invalid()) {}
     ~Owned() { reset(); }
     Owned(const Owned&) = delete;
     Owned& operator=(const Owned&) = delete;
@@ -46,6 +52,13 @@ class Owned {
     explicit operator bool() const { return value_ != Deleter::Invalid(); }
     // Gives up ownership: the caller closes the handle, or knows that it needs no closing.
     Value release() { return std::exchange(value_, Deleter::Invalid()); }
+    // The address for a call that opens a handle into it, as `RegOpenKeyExW(..., key.put())`:
+    // what was held is closed first, and no raw handle is ever in scope between the call that
+    // opens it and the owner that closes it.
+    Value* put() {
+        reset();
+        return &value_;
+    }
     // Closes what is held, if anything, and holds `value` instead.
     void reset(Value value = Deleter::Invalid()) {
         const Value old = std::exchange(value_, value);
@@ -75,5 +88,22 @@ using SnapshotHandle =
     Owned<CloseThrough<ProcessApi, &ProcessApi::CloseHandle, kInvalidHandleValue>>;
 using RegistryKey = Owned<CloseThrough<RegistryApi, &RegistryApi::RegCloseKey, Handle{0}>>;
 using FindHandle = Owned<CloseThrough<FileFindApi, &FileFindApi::FindClose, kInvalidHandleValue>>;
+
+// A key opened for reading or writing: the call's status, and the key's owner, empty unless the
+// key was opened.
+struct OpenedKey {
+    std::int32_t status;
+    RegistryKey key;
+};
+
+// Opens `subKey` under `root` with `access`, straight into its owner.
+inline OpenedKey OpenRegistryKey(RegistryApi& api, Handle root, const std::wstring& subKey,
+                                 std::uint32_t access) {
+    OpenedKey opened{0, RegistryKey(api)};
+    opened.status = api.RegOpenKeyExA(root, subKey, 0, access, *opened.key.put());
+    // A failed open hands back no key; whatever the call left in its output is not one to close.
+    if (opened.status != kErrorSuccess) opened.key.release();
+    return opened;
+}
 
 }  // namespace torvexa

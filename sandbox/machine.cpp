@@ -46,17 +46,17 @@ constexpr const wchar_t* kPendingValue = L"PendingFileRenameOperations";
 // The restart list's strings, in order (pairs of file and new name).
 std::vector<std::wstring> PendingStrings() {
     std::vector<std::wstring> strings;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_QUERY_VALUE, &key) !=
+    win32::UniqueKey key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_QUERY_VALUE, key.put()) !=
         ERROR_SUCCESS) {
         throw MachineError("cannot open the Session Manager key");
     }
-    const win32::UniqueKey owner(key);
     DWORD bytes = 0;
-    if (RegQueryValueExW(key, kPendingValue, nullptr, nullptr, nullptr, &bytes) == ERROR_SUCCESS) {
+    if (RegQueryValueExW(key.get(), kPendingValue, nullptr, nullptr, nullptr, &bytes) ==
+        ERROR_SUCCESS) {
         std::wstring data(bytes / sizeof(wchar_t) + 1, L'\0');
-        RegQueryValueExW(key, kPendingValue, nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()),
-                         &bytes);
+        RegQueryValueExW(key.get(), kPendingValue, nullptr, nullptr,
+                         reinterpret_cast<BYTE*>(data.data()), &bytes);
         data.resize(bytes / sizeof(wchar_t));
         for (std::size_t start = 0; start < data.size();) {
             const std::size_t end = std::min(data.find(L'\0', start), data.size());
@@ -82,22 +82,20 @@ void Remove(const std::wstring& path) {
 }
 
 void SetRunValue(const wchar_t* name, const std::wstring& data) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS) {
+    win32::UniqueKey key;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                        key.put(), nullptr) != ERROR_SUCCESS) {
         throw MachineError("cannot open the Run key for writing");
     }
-    const win32::UniqueKey owner(key);
     const std::size_t bytes = (data.size() + 1) * sizeof(wchar_t);
-    RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+    RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                    static_cast<DWORD>(bytes));
 }
 
 void DeleteRunValue(const wchar_t* name) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
-        const win32::UniqueKey owner(key);
-        RegDeleteValueW(key, name);
+    win32::UniqueKey key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, key.put()) == ERROR_SUCCESS) {
+        RegDeleteValueW(key.get(), name);
     }
 }
 
@@ -130,12 +128,12 @@ bool Exists(const std::wstring& path) {
 }
 
 bool HasRunValue(const wchar_t* name) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+    win32::UniqueKey key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_QUERY_VALUE, key.put()) !=
+        ERROR_SUCCESS) {
         return false;
     }
-    const win32::UniqueKey owner(key);
-    return RegQueryValueExW(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    return RegQueryValueExW(key.get(), name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
 int PendingDeletes(const std::wstring& fileName) {
@@ -228,11 +226,10 @@ void Reset() {
     Remove(kSystem + kBystanderFile);
     Remove(kSystem + kBystanderProgram);
     Remove(kSystem + kHookedProgram);
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, &key) ==
+    win32::UniqueKey key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, key.put()) ==
         ERROR_SUCCESS) {
-        const win32::UniqueKey owner(key);
-        RegDeleteValueW(key, kPendingValue);
+        RegDeleteValueW(key.get(), kPendingValue);
     }
     Remove(kMessengerDir + kMessenger);
     Remove(kElsewhereDir + kWormFiles[0]);

@@ -35,14 +35,13 @@ const wchar_t* const kLoadedByWineFirst[] = {L"version", L"imm32"};
 constexpr const wchar_t* kOverrides = L"Software\\Wine\\AppDefaults\\Torvexa.exe\\DllOverrides";
 
 void SetOverride(const wchar_t* keyPath, const wchar_t* name, const wchar_t* value) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, keyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS) {
+    win32::UniqueKey key;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, keyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                        key.put(), nullptr) != ERROR_SUCCESS) {
         Differ("cannot write Wine's DLL overrides");
     }
-    const win32::UniqueKey owner(key);
     const std::size_t bytes = (wcslen(value) + 1) * sizeof(wchar_t);
-    RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+    RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
                    static_cast<DWORD>(bytes));
 }
 
@@ -112,14 +111,14 @@ PlantedFolder::PlantedFolder() {
     folder_ = std::wstring(temp) + L"torvexa_download";
     CreateDirectoryW(folder_.c_str(), nullptr);
     Copy(L"Torvexa.exe", L"Torvexa.exe");
-    HKEY key = nullptr;
-    RegCreateKeyExW(HKEY_CURRENT_USER, kOverrides, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+    win32::UniqueKey key;
+    RegCreateKeyExW(HKEY_CURRENT_USER, kOverrides, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
                     nullptr);
-    const win32::UniqueKey overrides(key);
     const wchar_t order[] = L"native,builtin";
     for (const wchar_t* name : kPlantedNames) {
         Copy(L"planted_dll.dll", std::wstring(name) + L".dll");
-        RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(order), sizeof order);
+        RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(order),
+                       sizeof order);
     }
     for (const wchar_t* name : kLoadedByWineFirst) {
         Copy(L"planted_dll.dll", std::wstring(name) + L".dll");
@@ -130,11 +129,10 @@ PlantedFolder::PlantedFolder() {
 
 PlantedFolder::~PlantedFolder() {
     RegDeleteKeyW(HKEY_CURRENT_USER, kOverrides);
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\DllOverrides", 0, KEY_SET_VALUE, &key) ==
-        ERROR_SUCCESS) {
-        const win32::UniqueKey overrides(key);
-        RegDeleteValueW(key, L"winebrowser.exe");
+    win32::UniqueKey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\DllOverrides", 0, KEY_SET_VALUE,
+                      key.put()) == ERROR_SUCCESS) {
+        RegDeleteValueW(key.get(), L"winebrowser.exe");
     }
     for (const auto& f : files_) {
         DeleteFileW(f.c_str());

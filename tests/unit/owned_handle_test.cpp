@@ -51,5 +51,27 @@ TEST(OwnedHandle, AssigningClosesWhatWasHeld) {
     EXPECT_TRUE(api.openHandles.empty());
 }
 
+TEST(OwnedHandle, AnOpenCallFillsItsOwnerStraightAway) {
+    fakes::FakeRegistryApi api;
+    api.keys[{0x80000001, L"Software"}] = {};
+    RegistryKey key(api);
+    ASSERT_EQ(api.RegOpenKeyExA(0x80000001, L"Software", 0, kKeyWrite, *key.put()), kErrorSuccess);
+    EXPECT_TRUE(key);
+    // Filled again, it closes what it held first.
+    ASSERT_EQ(api.RegOpenKeyExA(0x80000001, L"Software", 0, kKeyWrite, *key.put()), kErrorSuccess);
+    EXPECT_EQ(api.openHandles.size(), 1u);
+
+    // The readers' helper: the status, and an owner only for a key that was opened.
+    const OpenedKey opened = OpenRegistryKey(api, 0x80000001, L"Software", kKeyQueryValue);
+    EXPECT_EQ(opened.status, kErrorSuccess);
+    EXPECT_EQ(api.openHandles.size(), 2u);
+    const OpenedKey missing = OpenRegistryKey(api, 0x80000001, L"Nowhere", kKeyQueryValue);
+    EXPECT_EQ(missing.status, kErrorFileNotFound);
+    EXPECT_FALSE(missing.key);
+    api.openFails = 5;
+    EXPECT_FALSE(OpenRegistryKey(api, 0x80000001, L"Software", kKeyQueryValue).key);
+    EXPECT_EQ(api.openHandles.size(), 2u);
+}
+
 }  // namespace
 }  // namespace torvexa

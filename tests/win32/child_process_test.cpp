@@ -16,11 +16,11 @@ std::wstring Program(const wchar_t* name) {
 
 // A handle of this test's own on the child's process, which outlives the child's owner.
 win32::UniqueHandle Watch(const ChildProcess& child) {
-    HANDLE copy = nullptr;
-    EXPECT_TRUE(DuplicateHandle(GetCurrentProcess(), child.Process(), GetCurrentProcess(), &copy,
-                                SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE,
-                                0));
-    return win32::UniqueHandle(copy);
+    win32::UniqueHandle copy;
+    EXPECT_TRUE(
+        DuplicateHandle(GetCurrentProcess(), child.Process(), GetCurrentProcess(), copy.put(),
+                        SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, 0));
+    return copy;
 }
 
 DWORD ExitCodeOf(HANDLE process) {

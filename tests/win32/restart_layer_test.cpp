@@ -28,23 +28,21 @@ constexpr const wchar_t* kPendingValue = L"PendingFileRenameOperations";
 class RestartListKept {
   public:
     RestartListKept() {
-        HKEY key = nullptr;
-        RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_QUERY_VALUE, &key);
-        const win32::UniqueKey owner(key);
+        win32::UniqueKey key;
+        RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_QUERY_VALUE, key.put());
         std::uint32_t type = 0;
-        read_ = win32::Win32RegistryApi().RegQueryValueExW(reinterpret_cast<Handle>(key),
+        read_ = win32::Win32RegistryApi().RegQueryValueExW(reinterpret_cast<Handle>(key.get()),
                                                            kPendingValue, type, data_);
     }
     ~RestartListKept() {
-        HKEY key = nullptr;
-        RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, &key);
-        const win32::UniqueKey owner(key);
+        win32::UniqueKey key;
+        RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, key.put());
         if (read_ == ERROR_SUCCESS) {
             const std::size_t bytes = data_.size() * sizeof(wchar_t);
-            RegSetValueExW(key, kPendingValue, 0, REG_MULTI_SZ,
+            RegSetValueExW(key.get(), kPendingValue, 0, REG_MULTI_SZ,
                            reinterpret_cast<const BYTE*>(data_.data()), static_cast<DWORD>(bytes));
         } else if (read_ == ERROR_FILE_NOT_FOUND) {
-            RegDeleteValueW(key, kPendingValue);
+            RegDeleteValueW(key.get(), kPendingValue);
         }
     }
     RestartListKept(const RestartListKept&) = delete;

@@ -25,22 +25,21 @@ Child StartSleeperAs(const std::wstring& folder, const std::wstring& exeName) {
 
 NativeFirst::NativeFirst(const std::wstring& exeName, const std::wstring& dllName)
     : key_(L"Software\\Wine\\AppDefaults\\" + exeName + L"\\DllOverrides"), dll_(dllName) {
-    HKEY key = nullptr;
+    win32::UniqueKey key;
     if (RegCreateKeyExW(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS) {
+                        key.put(), nullptr) != ERROR_SUCCESS) {
         throw std::runtime_error("cannot write Wine's DLL overrides");
     }
-    const win32::UniqueKey owner(key);
     const wchar_t order[] = L"native,builtin";
-    RegSetValueExW(key, dll_.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(order),
+    RegSetValueExW(key.get(), dll_.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(order),
                    sizeof order);
 }
 
 NativeFirst::~NativeFirst() {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, key_.c_str(), 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
-        const win32::UniqueKey owner(key);
-        RegDeleteValueW(key, dll_.c_str());
+    win32::UniqueKey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, key_.c_str(), 0, KEY_SET_VALUE, key.put()) ==
+        ERROR_SUCCESS) {
+        RegDeleteValueW(key.get(), dll_.c_str());
     }
 }
 
