@@ -1,10 +1,67 @@
 #!/usr/bin/env bash
 # Runs every Torvexa test: the logic on Linux against fakes (with sanitizers), then the real
 # Windows layer and the whole program under Wine, then short fuzz runs and the static analysis.
-# Installs what is missing when run as root.
+# Installs what is missing when run as root. The quick loops run a part of it only, installing
+# only what that part needs.
+#
+#   bash scripts/test.sh                  every test, as CI runs them
+#   bash scripts/test.sh --quick          the host suite alone (Linux, ASan + UBSan)
+#   bash scripts/test.sh --scenario NAME  one scenario, on each machine this one can run
 set -uo pipefail
 . "$(dirname "$0")/lib.sh"
 cd "$TORVEXA_ROOT"
+
+usage() {
+    say "usage: bash scripts/test.sh [--quick | --scenario NAME]"
+    exit 2
+}
+mode=all scenario=
+case "${1:-}" in
+    "") [ $# -eq 0 ] || usage ;;
+    --quick)
+        [ $# -eq 1 ] || usage
+        mode=quick
+        ;;
+    --scenario)
+        [ $# -eq 2 ] && [ -n "$2" ] || usage
+        mode=scenario scenario=$2
+        ;;
+    *) usage ;;
+esac
+
+# The host suite: builds the host preset, runs its tests and sets host_line to ctest's count.
+host_suite() {
+    say "== Host suite (Linux, ASan + UBSan)"
+    build_preset host || exit 1
+    ctest --preset host -j"$TORVEXA_JOBS" >build/host-tests.log 2>&1 || status=1
+    grep -E 'tests passed|\*\*\*Failed|\*\*\*Exception|Timeout' build/host-tests.log
+    host_line=$(grep -E '[0-9]+% tests passed' build/host-tests.log)
+}
+
+if [ "$mode" = quick ]; then
+    # The host preset's compiler, its sanitizers' runtimes (which come with g++) and GoogleTest.
+    ensure_packages --only cmake g++ libgtest-dev
+    status=0
+    host_suite
+    say "Host suite: ${host_line:-did not run}"
+    [ -n "$host_line" ] || status=1
+    exit $status
+fi
+
+if [ "$mode" = scenario ]; then
+    ensure_packages
+    status=0
+    say "== Scenario $scenario (Torvexa.exe on a stand-in infected machine under Wine)"
+    # What tests/e2e/run.sh takes from the Windows build this machine runs (scripts/lib.sh).
+    build_preset "$TORVEXA_WINDOWS_PRESET" Torvexa e2e_driver infect sleeper planted_dll || exit 1
+    TORVEXA_E2E_BUILD=$TORVEXA_WINDOWS_DIR TORVEXA_E2E_SCENARIOS=$scenario bash tests/e2e/run.sh \
+        2>&1 | tee build/e2e-scenario.log
+    [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+    if grep -qxE '0 passed, 0 failed' build/e2e-scenario.log; then
+        say "No scenario is named '$scenario': the names are the first words of a full run's lines."
+    fi
+    exit $status
+fi
 
 # The fuzzing and the static analysis need clang and its runtime, clang-tidy and cppcheck too,
 # and the analysis reads the host benchmark, which needs Google Benchmark; the signing checks need
@@ -13,11 +70,7 @@ ensure_packages $TORVEXA_CLANG_PACKAGES clang-tidy cppcheck python3 libbenchmark
     osslsigncode
 status=0
 
-say "== Host suite (Linux, ASan + UBSan)"
-build_preset host || exit 1
-ctest --preset host -j"$TORVEXA_JOBS" >build/host-tests.log 2>&1 || status=1
-grep -E 'tests passed|\*\*\*Failed|\*\*\*Exception|Timeout' build/host-tests.log
-host_line=$(grep -E '[0-9]+% tests passed' build/host-tests.log)
+host_suite
 
 say "== Wine suite (the real Windows layer under Wine)"
 preset=$TORVEXA_WINDOWS_PRESET
