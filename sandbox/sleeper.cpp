@@ -42,11 +42,14 @@ HANDLE StartHolding(const std::string& program) {
 }
 
 [[noreturn]] void KeepRunning(const char* dll, const std::vector<std::string>& programs) {
-    if (Open(dll, FILE_SHARE_READ | FILE_SHARE_DELETE) == INVALID_HANDLE_VALUE) std::exit(1);
+    // Held until this program ends, which lets go of them.
+    std::vector<HANDLE> held{Open(dll, FILE_SHARE_READ | FILE_SHARE_DELETE)};
+    if (held.back() == INVALID_HANDLE_VALUE) std::exit(1);
     std::vector<std::string> kept;
     std::vector<HANDLE> running;
     for (const std::string& program : programs) {
-        if (Open(program.c_str(), FILE_SHARE_READ) == INVALID_HANDLE_VALUE) std::exit(1);
+        held.push_back(Open(program.c_str(), FILE_SHARE_READ));
+        if (held.back() == INVALID_HANDLE_VALUE) std::exit(1);
         const HANDLE process = StartHolding(program);
         if (process == nullptr) std::exit(1);
         kept.push_back(program);

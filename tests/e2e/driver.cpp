@@ -29,8 +29,8 @@ namespace {
 using namespace torvexa::e2e;
 
 struct Named {
-    const char* name;
-    void (*play)();
+    const char* name = nullptr;
+    void (*play)() = nullptr;
     // Run only when named: a restart pair's halves (the machine restarts between the two), and
     // the run without a display, which whoever takes the display away names.
     bool onlyWhenNamed = false;
