@@ -10,6 +10,12 @@
 # .sha256; both SHA-256 are printed. A signing that fails fails the command and leaves no
 # dist/Torvexa.exe. Installs what is missing when run as root.
 #
+# Beside the program goes dist/LEEME.txt, the guide for the person at the PC, copied byte for
+# byte from resources/LEEME.txt: it is kept there in the form Notepad needs (UTF-8 with a
+# byte-order mark, CR LF line ends; .gitattributes keeps git from converting them), so every
+# clone ships the same bytes. A signed release leaves it as it is; dist/unsigned/ holds the build
+# alone, and the one guide serves both.
+#
 #   bash scripts/release.sh            into dist/ of this checkout
 #   bash scripts/release.sh --out DIR  into DIR
 set -uo pipefail
@@ -37,7 +43,7 @@ fi
 
 ensure_packages
 # Nothing of an earlier release may pass for this one's.
-rm -rf "$out/Torvexa.exe" "$out/Torvexa.exe.sha256" "$out/unsigned"
+rm -rf "$out/Torvexa.exe" "$out/Torvexa.exe.sha256" "$out/unsigned" "$out/LEEME.txt"
 build=$(mktemp -d /tmp/torvexa-release.XXXXXX)
 trap 'rm -rf "$build"' EXIT
 say "Building the shipped Torvexa.exe in a clean folder ..."
@@ -51,10 +57,17 @@ publish() {
     say "SHA-256$what: $(cut -d' ' -f1 "$file.sha256")"
 }
 
+# The guide, once the program it explains is in place.
+guide() {
+    cp "$TORVEXA_ROOT/resources/LEEME.txt" "$out/LEEME.txt" || exit 1
+    say "$out/LEEME.txt ($(stat -c %s "$out/LEEME.txt") bytes): the guide, in Spanish"
+}
+
 if [ -z "$signing" ]; then
     mkdir -p "$out"
     cp "$build/Torvexa.exe" "$out/Torvexa.exe"
     publish "$out/Torvexa.exe" ""
+    guide
     exit 0
 fi
 mkdir -p "$out/unsigned"
@@ -62,3 +75,4 @@ cp "$build/Torvexa.exe" "$out/unsigned/Torvexa.exe"
 publish "$out/unsigned/Torvexa.exe" " of the unsigned build (rebuild and compare)"
 bash "$TORVEXA_ROOT/scripts/sign.sh" "$out/unsigned/Torvexa.exe" "$out/Torvexa.exe" || exit 1
 publish "$out/Torvexa.exe" " of the signed Torvexa.exe (the one to ship)"
+guide

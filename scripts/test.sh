@@ -120,11 +120,15 @@ TORVEXA_SIGN_PFX=$repro/keys/signer.pfx TORVEXA_SIGN_PASSWORD_FILE=$repro/keys/p
     bash "$repro/another/copy/scripts/release.sh" --out "$repro/dist" >"$repro/release.log" 2>&1
 tested=$(sha256sum "$shipped" | cut -d' ' -f1)
 released=$(cut -d' ' -f1 "$repro/dist/unsigned/Torvexa.exe.sha256" 2>/dev/null)
-if [ -n "$released" ] && [ "$released" = "$tested" ]; then
-    release_line="reproducible: SHA-256 $released in both builds"
+# The guide beside it must be this checkout's, byte for byte (the host suite checks its form).
+guide=$(sha256sum resources/LEEME.txt | cut -d' ' -f1)
+guide_released=$(sha256sum "$repro/dist/LEEME.txt" 2>/dev/null | cut -d' ' -f1)
+if [ -n "$released" ] && [ "$released" = "$tested" ] && [ "$guide_released" = "$guide" ]; then
+    release_line="reproducible: SHA-256 $released in both builds; LEEME.txt as in the checkout"
 else
     cat "$repro/release.log"
     release_line="NOT reproducible: tested ${tested:-none}, released ${released:-none}"
+    release_line+="; LEEME.txt ${guide_released:-missing} for $guide"
     status=1
 fi
 say "$release_line"
