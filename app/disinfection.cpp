@@ -97,10 +97,10 @@ Remnants Disinfection::Check() {
         if (there == Presence::Absent) continue;
         (goesAtRestart ? left.pending : left.files).emplace_back(file);
     }
-    for (const auto& [name, id] : running) {
+    for (const auto& program : running) {
         bool goes = false;
-        Guarded([&] { goes = GoesWithRestart(id, left); });
-        (goes ? left.pendingProcesses : left.processes).emplace_back(name);
+        Guarded([&] { goes = GoesWithRestart(program.second, left); });
+        (goes ? left.pendingProcesses : left.processes).emplace_back(program.first);
     }
     return left;
 }
