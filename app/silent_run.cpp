@@ -72,17 +72,33 @@ std::wstring ReportLine(const LocalTime& time, const std::wstring& computer,
     return line.append(L" ").append(result.words);
 }
 
-int RunSilent(const CommandLine& command, Disinfection& disinfection, RunReportApi& report) {
-    const Remnants found = disinfection.Check();
-    std::optional<Remnants> left;
-    if (found.AnythingFound() && !command.checkOnly) left = disinfection.Run();
-    const SilentResult result = Judge(found, left);
-    // The work is done and its code fixed: the report can only add to it.
+namespace {
+
+// Removes what the check found, unless there is nothing or the command asks to check only; what is
+// left after the removal (none when it did not run).
+std::optional<Remnants> Act(const CommandLine& command, const Remnants& found,
+                            Disinfection& disinfection) {
+    if (!found.AnythingFound() || command.checkOnly) return std::nullopt;
+    return disinfection.Run();
+}
+
+// Writes the run's one line to the standard output and, when the command names one, to its log.
+// The work is done and its code fixed: the report can only add to it, never fail the run.
+void Report(const CommandLine& command, const SilentResult& result, RunReportApi& report) {
     Guarded([&] {
         const std::wstring line = ReportLine(report.Now(), report.ComputerName(), result);
         Guarded([&] { report.WriteStandardOutput(line); });
         if (command.log) Guarded([&] { report.AppendLine(*command.log, line); });
     });
+}
+
+}  // namespace
+
+int RunSilent(const CommandLine& command, Disinfection& disinfection, RunReportApi& report) {
+    const Remnants found = disinfection.Check();
+    const std::optional<Remnants> left = Act(command, found, disinfection);
+    const SilentResult result = Judge(found, left);
+    Report(command, result, report);
     return result.exitCode;
 }
 

@@ -45,8 +45,9 @@ class NoMessageBoxes final : public MessageBoxApi {
     int MessageBox(const std::wstring&, const std::wstring&, std::uint32_t) override { return 0; }
 };
 
-// The run without the window; returns its exit code. A report that cannot be written changes
-// neither the work nor the code.
+// The run without the window that `command` (as ReadCommandLine read it) asks for: check the
+// machine, remove what was found unless told to check only, judge that as the window does, report
+// it; returns its exit code. A report that cannot be written changes neither the work nor the code.
 int RunSilent(const CommandLine& command, Disinfection& disinfection, RunReportApi& report);
 
 }  // namespace torvexa
