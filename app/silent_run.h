@@ -1,14 +1,14 @@
-// The program's command line, and the run without the window that its switches ask for: check the
-// machine for the worm, remove it unless told to check only, and say how that ended in an exit
+// The run without the window that the command line's switches ask for (app/command_line.h): check
+// the machine for the worm, remove it unless told to check only, and say how that ended in an exit
 // code and one line (on the standard output, and appended to a log file when one is named). No
 // window, no message box, nothing that needs a desktop; the messenger is never touched.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
-#include <vector>
 
+#include "app/command_line.h"
 #include "app/disinfection.h"
 #include "platform/message_box.h"
 #include "platform/run_report.h"
@@ -23,29 +23,6 @@ inline constexpr int kExitFoundChecked = 3;    // found; check only, nothing cha
 inline constexpr int kExitUnchecked = 4;       // nothing found, but the check was incomplete
 inline constexpr int kExitInvalidSwitch = 87;  // refused command line: nothing done
 inline constexpr int kExitRestart = 3010;      // removed but for files that go at the restart
-
-// The arguments of a Windows command line, split as Windows programs split them: spaces and tabs
-// separate them outside quotes; a double quote opens or closes a quoted part; 2n backslashes
-// before a quote give n backslashes and the quote acts as one, 2n+1 give n and a literal quote;
-// backslashes elsewhere are literal; inside quotes, "" gives a literal quote. The first argument,
-// the program's path, is taken as Windows takes it: up to the closing quote, or the first space.
-std::vector<std::wstring> SplitCommandLine(std::wstring_view line);
-
-struct CommandLine {
-    enum class Mode {
-        Window,   // no switch: the program as it always was
-        Silent,   // /S: the run without the window
-        Refused,  // an unknown switch, or /N or /LOG= without /S: nothing is done
-    };
-    Mode mode = Mode::Window;
-    bool checkOnly = false;           // /N
-    std::optional<std::wstring> log;  // /LOG=<path>
-};
-
-// Reads the switches among `arguments` (those after the program's path). A switch starts with /
-// or -, in any letter case; arguments that are not switches (a file dropped on the program) are
-// ignored.
-CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments);
 
 // How a run ended: its exit code and the result in words, every item left or pending named.
 struct SilentResult {
@@ -68,8 +45,9 @@ class NoMessageBoxes final : public MessageBoxApi {
     int MessageBox(const std::wstring&, const std::wstring&, std::uint32_t) override { return 0; }
 };
 
-// The run without the window; returns its exit code. A report that cannot be written changes
-// neither the work nor the code.
+// The run without the window that `command` (as ReadCommandLine read it) asks for: check the
+// machine, remove what was found unless told to check only, judge that as the window does, report
+// it; returns its exit code. A report that cannot be written changes neither the work nor the code.
 int RunSilent(const CommandLine& command, Disinfection& disinfection, RunReportApi& report);
 
 }  // namespace torvexa

@@ -7,6 +7,7 @@
 #   fuzz_process_lookup  mdlProcess::GetProcessIdByName over any process table and name
 #   fuzz_error_report    mdlErrorHandle's one-line reports (any number, any texts)
 #   fuzz_pending_list    the restart list read from the registry (any data, cut anywhere)
+#   fuzz_command_line    the command line split and its switches read (any text, any length)
 #
 # Usage:
 #   bash scripts/fuzz.sh          30 seconds per target: the short run of the test command
@@ -33,7 +34,8 @@ ensure_packages --only cmake $TORVEXA_CLANG_PACKAGES
 say "Building the fuzz targets (preset 'fuzz')..."
 build_preset fuzz || exit 1
 
-targets=(fuzz_registry fuzz_version_block fuzz_process_lookup fuzz_error_report fuzz_pending_list)
+targets=(fuzz_registry fuzz_version_block fuzz_process_lookup fuzz_error_report fuzz_pending_list
+         fuzz_command_line)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 status=0

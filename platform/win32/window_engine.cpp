@@ -9,6 +9,7 @@
 #include "platform/win32/system_dlls.h"
 #include "platform/win32/text_lines.h"
 #include "platform/win32/unique_handle.h"
+#include "platform/win32/window_procedure.h"
 
 namespace torvexa::win32 {
 namespace {
@@ -35,19 +36,6 @@ DWORD LabelStyle(const ControlSpec& spec) {
         style |= spec.wrap ? SS_LEFT : SS_LEFTNOWORDWRAP;
     }
     return style;
-}
-
-// The one edge between Windows and the form's handlers. Windows cannot carry a C++ exception, so a
-// failure that no handler guards ends here, noted for a debugger, and the message gets the
-// handling it would have had without the engine: the window stays usable.
-template <typename Handler, typename Default>
-LRESULT AtTheEdge(Handler&& handler, Default&& byDefault) noexcept {
-    try {
-        return handler();
-    } catch (...) {
-        OutputDebugStringW(L"Torvexa: an event handler failed\n");
-    }
-    return byDefault();
 }
 
 }  // namespace
@@ -150,41 +138,9 @@ void WindowEngine::Unload() {
     if (window_ != nullptr) DestroyWindow(window_);
 }
 
-WindowEngine* WindowEngine::Of(HWND hwnd) {
-    return reinterpret_cast<WindowEngine*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-}
-
-LRESULT WindowEngine::Route(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                            MessageHandler handler) noexcept {
-    const auto byDefault = [&] { return DefWindowProcW(hwnd, message, wParam, lParam); };
-    return AtTheEdge(
-        [&] {
-            // The engine comes with the window's creation and stays in GWLP_USERDATA.
-            if (message == WM_NCCREATE) {
-                SetWindowLongPtrW(hwnd, GWLP_USERDATA,
-                                  reinterpret_cast<LONG_PTR>(
-                                      reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-            }
-            WindowEngine* engine = Of(hwnd);
-            return engine != nullptr ? (engine->*handler)(hwnd, message, wParam, lParam)
-                                     : byDefault();
-        },
-        byDefault);
-}
-
-LRESULT CALLBACK WindowEngine::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
-                                          LPARAM lParam) noexcept {
-    return Route(hwnd, message, wParam, lParam, &WindowEngine::OnWindowMessage);
-}
-
-LRESULT CALLBACK WindowEngine::FrameProc(HWND hwnd, UINT message, WPARAM wParam,
-                                         LPARAM lParam) noexcept {
-    return Route(hwnd, message, wParam, lParam, &WindowEngine::OnFrameMessage);
-}
-
 LRESULT CALLBACK WindowEngine::ControlProc(HWND hwnd, UINT message, WPARAM wParam,
                                            LPARAM lParam) noexcept {
-    WindowEngine* engine = Of(hwnd);
+    auto* engine = OwnerOf<WindowEngine>(hwnd);
     const ControlWindow* control = engine != nullptr ? engine->Find(hwnd) : nullptr;
     if (control == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
     return AtTheEdge(
@@ -240,7 +196,7 @@ LRESULT WindowEngine::OnWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LP
             for (ControlWindow& control : controls_) control.hwnd = nullptr;
             window_ = nullptr;
             lastFocus_ = nullptr;
-            SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+            KeepObject(hwnd, nullptr);
             break;
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);
@@ -326,13 +282,13 @@ void WindowEngine::RegisterClasses() {
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     if (!GetClassInfoExW(instance_, kWindowClass, &wc)) {
-        wc.lpfnWndProc = WindowProc;
+        wc.lpfnWndProc = OwnedWindowProc<WindowEngine, &WindowEngine::OnWindowMessage>;
         wc.lpszClassName = kWindowClass;
         wc.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(kIconResource));
         RegisterClassExW(&wc);
     }
     if (!GetClassInfoExW(instance_, kFrameClass, &wc)) {
-        wc.lpfnWndProc = FrameProc;
+        wc.lpfnWndProc = OwnedWindowProc<WindowEngine, &WindowEngine::OnFrameMessage>;
         wc.lpszClassName = kFrameClass;
         wc.hIcon = nullptr;
         RegisterClassExW(&wc);
@@ -382,11 +338,7 @@ void WindowEngine::CreateControls() {
                                L"A control of the main window could not be created");
         }
         if (spec.kind != ControlKind::Frame) {
-            // Subclassed the way every Windows allows: the control's own procedure is kept and
-            // handed every message that the engine does not answer itself.
-            SetWindowLongPtrW(control->hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-            control->controlProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
-                control->hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlProc)));
+            control->controlProc = Subclass(control->hwnd, this, ControlProc);
         }
     }
 }

@@ -59,19 +59,10 @@ class WindowEngine final : public FormView {
         WNDPROC controlProc = nullptr;  // the control class's own procedure, for a subclassed one
     };
 
-    using MessageHandler = LRESULT (WindowEngine::*)(HWND, UINT, WPARAM, LPARAM);
-    // Hands a message of the window or of a frame to its engine's `handler`, at the one edge
-    // between Windows and the form's handlers.
-    static LRESULT Route(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                         MessageHandler handler) noexcept;
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam,
-                                       LPARAM lParam) noexcept;
-    static LRESULT CALLBACK FrameProc(HWND hwnd, UINT message, WPARAM wParam,
-                                      LPARAM lParam) noexcept;
+    // The procedure of the subclassed controls; the window's and the frames' are OnWindowMessage's
+    // and OnFrameMessage's (window_procedure.h).
     static LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam,
                                         LPARAM lParam) noexcept;
-    // The engine of a window of ours, kept in its GWLP_USERDATA.
-    static WindowEngine* Of(HWND hwnd);
 
     LRESULT OnWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnFrameMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,8 +1,7 @@
 // The program's entry point and its one composition root: the real system layer, the modules on
 // top of it, and either the main window's handlers and the window engine that shows them, or, when
 // the command line asks for it, the run without the window.
-#include <vector>
-
+#include "app/command_line.h"
 #include "app/disinfection.h"
 #include "app/prin.h"
 #include "app/prin_form.h"
@@ -50,9 +49,7 @@ int Silent(const CommandLine& command) {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // Before any window, any shell call and any other DLL load of the program's own.
     win32::RestrictDllSearch();
-    std::vector<std::wstring> arguments = SplitCommandLine(GetCommandLineW());
-    arguments.erase(arguments.begin());  // the program's own path
-    const CommandLine command = ParseCommandLine(arguments);
+    const CommandLine command = ReadCommandLine(GetCommandLineW());
     if (command.mode == CommandLine::Mode::Refused) return kExitInvalidSwitch;
     if (command.mode == CommandLine::Mode::Silent) return Silent(command);
     try {

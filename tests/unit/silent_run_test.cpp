@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
 #include "tests/fakes/fake_process_api.h"
 #include "tests/fakes/fake_registry_api.h"
 #include "tests/fakes/fake_system.h"
