@@ -16,11 +16,9 @@ class RegistryLayerTest : public ::testing::Test {
   protected:
     void SetUp() override {
         subKey_ = L"Software\\TorvexaTest" + std::to_wstring(GetCurrentProcessId());
-        HKEY key = nullptr;
         ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, subKey_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                  nullptr, &key, nullptr),
+                                  nullptr, key_.put(), nullptr),
                   ERROR_SUCCESS);
-        key_.reset(key);
         const DWORD one = 1;
         for (const wchar_t* name : {L"realone_nt2003", L"keep"}) {
             RegSetValueExW(key_.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one),
