@@ -34,6 +34,17 @@ void PressAndRestart(Torvexa& app, const std::vector<std::wstring>& files, const
     ExpectMachine(after);
 }
 
+// An infected machine that one press disinfects: the user opens the program, sees it infected,
+// presses once, answers the question about the messenger and leaves.
+void DisinfectedByOnePress(const sandbox::Setup& setup, Messenger answer,
+                           const Machine& after = kDisinfected) {
+    OnAMachineWith(setup);
+    Torvexa app;
+    app.ExpectInfected();
+    PressAndDisinfect(app, answer, after);
+    app.Leave();
+}
+
 }  // namespace
 
 void CleanMachine() {
@@ -55,35 +66,19 @@ void BothWormsYesWithoutMessenger() {
 }
 
 void OnlyMoniker() {
-    OnAMachineWith({1, false, false, true});
-    Torvexa app;
-    app.ExpectInfected();
-    PressAndDisinfect(app, Messenger::KeepIt);
-    app.Leave();
+    DisinfectedByOnePress({1, false, false, true}, Messenger::KeepIt);
 }
 
 void OnlySyslray() {
-    OnAMachineWith({0, true, false, true});
-    Torvexa app;
-    app.ExpectInfected();
-    PressAndDisinfect(app, Messenger::KeepIt);
-    app.Leave();
+    DisinfectedByOnePress({0, true, false, true}, Messenger::KeepIt);
 }
 
 void YesClosesMessenger() {
-    OnAMachineWith(kBothWormsAndMessenger);
-    Torvexa app;
-    app.ExpectInfected();
-    PressAndDisinfect(app, Messenger::CloseIt);
-    app.Leave();
+    DisinfectedByOnePress(kBothWormsAndMessenger, Messenger::CloseIt);
 }
 
 void NoKeepsMessenger() {
-    OnAMachineWith(kBothWormsAndMessenger);
-    Torvexa app;
-    app.ExpectInfected();
-    PressAndDisinfect(app, Messenger::KeepIt, {0, 0, 1, false, {}});
-    app.Leave();
+    DisinfectedByOnePress(kBothWormsAndMessenger, Messenger::KeepIt, {0, 0, 1, false, {}});
 }
 
 // Worms mark their files read-only, hidden and system; the files go all the same, and the
@@ -156,11 +151,7 @@ void PlantedDlls() {
 // The worm installed, none of its programs running (Safe Mode, or ended by hand): the window says
 // it is there, and one press removes it.
 void InstalledNotRunning() {
-    OnAMachineWith({0, false, false, true});
-    Torvexa app;
-    app.ExpectInfected();
-    PressAndDisinfect(app, Messenger::KeepIt);
-    app.Leave();
+    DisinfectedByOnePress({0, false, false, true}, Messenger::KeepIt);
 }
 
 // Closed and opened again before the restart: the window still asks for it.
