@@ -7,15 +7,18 @@
 #   bash scripts/test.sh                  every test, as CI runs them
 #   bash scripts/test.sh --quick          the host suite alone (Linux, ASan + UBSan)
 #   bash scripts/test.sh --scenario NAME  one scenario, on each machine this one can run
+#   bash scripts/test.sh --scenario NAME --repeat N
+#                                         the same N times in a row on each machine, each time on
+#                                         a fresh one: for a scenario that fails only now and then
 set -uo pipefail
 . "$(dirname "$0")/lib.sh"
 cd "$TORVEXA_ROOT"
 
 usage() {
-    say "usage: bash scripts/test.sh [--quick | --scenario NAME]"
+    say "usage: bash scripts/test.sh [--quick | --scenario NAME [--repeat N]]"
     exit 2
 }
-mode=all scenario=
+mode=all scenario= repeat=1
 case "${1:-}" in
     "") [ $# -eq 0 ] || usage ;;
     --quick)
@@ -23,8 +26,12 @@ case "${1:-}" in
         mode=quick
         ;;
     --scenario)
-        [ $# -eq 2 ] && [ -n "$2" ] || usage
+        [ $# -ge 2 ] && [ -n "$2" ] || usage
         mode=scenario scenario=$2
+        if [ $# -gt 2 ]; then
+            [ $# -eq 4 ] && [ "$3" = --repeat ] && [[ $4 =~ ^[1-9][0-9]*$ ]] || usage
+            repeat=$4
+        fi
         ;;
     *) usage ;;
 esac
@@ -51,14 +58,25 @@ fi
 if [ "$mode" = scenario ]; then
     ensure_packages
     status=0
-    say "== Scenario $scenario (Torvexa.exe on a stand-in infected machine under Wine)"
+    say "== Scenario $scenario (Torvexa.exe on a stand-in infected machine under Wine; $(windows_way))"
     # What tests/e2e/run.sh takes from the Windows build this machine runs (scripts/lib.sh).
     build_preset "$TORVEXA_WINDOWS_PRESET" Torvexa e2e_driver infect sleeper planted_dll || exit 1
-    TORVEXA_E2E_BUILD=$TORVEXA_WINDOWS_DIR TORVEXA_E2E_SCENARIOS=$scenario bash tests/e2e/run.sh \
-        2>&1 | tee build/e2e-scenario.log
-    [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+    : >build/e2e-scenario.log
+    for round in $(seq "$repeat"); do
+        [ "$repeat" -eq 1 ] || say "-- run $round of $repeat"
+        TORVEXA_E2E_BUILD=$TORVEXA_WINDOWS_DIR TORVEXA_E2E_SCENARIOS=$scenario bash tests/e2e/run.sh \
+            2>&1 | tee -a build/e2e-scenario.log
+        [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+    done
     if grep -qxE '0 passed, 0 failed' build/e2e-scenario.log; then
         say "No scenario is named '$scenario': the names are the first words of a full run's lines."
+    elif [ "$repeat" -gt 1 ]; then
+        # Per machine: how many of the runs passed.
+        for machine in $(grep -oE "^\[[^]]+\] $scenario: " build/e2e-scenario.log | cut -d' ' -f1 |
+            sort -u); do
+            ok=$(grep -cF "$machine $scenario: passed" build/e2e-scenario.log)
+            say "$machine $scenario: $ok of $repeat runs passed"
+        done
     fi
     exit $status
 fi
@@ -78,9 +96,9 @@ windows=$TORVEXA_WINDOWS_DIR
 build_preset "$preset" || exit 1
 shipped=build/win32/Torvexa.exe probe=build/win32/win32_tests.exe
 if [ "$preset" = win64 ]; then
-    say "This machine runs 64-bit programs only (its kernel refuses 32-bit ones, and so Wine's"
-    say "32-bit loader): the Windows tests run the same sources built for 64-bit Windows, in 64-bit"
-    say "prefixes. The shipped 32-bit Torvexa.exe is built and its imports checked, but not run."
+    say "The Windows tests take $(windows_way): they run the same sources built for 64-bit"
+    say "Windows, in 64-bit prefixes. The shipped 32-bit Torvexa.exe is built and its imports"
+    say "checked, but not run."
     build_preset ship || exit 1
     build_preset win32 infect || exit 1
     shipped=build/ship/Torvexa.exe probe=build/win32/infect.exe
@@ -170,6 +188,7 @@ for line in "$e2e_line" "$signing_line"; do
 done
 
 say ""
+say "Windows:    $(windows_way)"
 say "Host suite: ${host_line:-did not run}"
 say "Wine suite: ${wine_line:-did not run}"
 say "Scenarios:  ${e2e_line:-did not run}"
