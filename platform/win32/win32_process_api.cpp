@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <cwchar>
+#include <utility>
 
 #include "platform/win32/ansi.h"
 #include "platform/win32/win.h"
@@ -96,6 +97,32 @@ bool Win32ProcessApi::Module32FirstW(Handle snapshot, ModuleEntry32& entry) {
         // The field is 260 characters; a path that fills it has no NUL.
         entry.szExePath.assign(
             record.szExePath, ::wcsnlen(record.szExePath, sizeof record.szExePath / sizeof(WCHAR)));
+    }
+    ::SetLastError(error);
+    return ok != FALSE;
+}
+
+bool Win32ProcessApi::QueryFullProcessImageNameW(Handle process, std::uint32_t flags,
+                                                 std::wstring& exeName) {
+    // Windows Vista and later; looked up, so that the loader of older Windows starts the program.
+    using QueryFn = BOOL(WINAPI*)(HANDLE, DWORD, LPWSTR, PDWORD);
+    const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+    const auto query = kernel == nullptr
+                           ? nullptr
+                           : reinterpret_cast<QueryFn>(reinterpret_cast<void*>(
+                                 ::GetProcAddress(kernel, "QueryFullProcessImageNameW")));
+    if (query == nullptr) {
+        ::SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+        return false;
+    }
+    // A path longer than MAX_PATH is possible here (the call takes the buffer's size).
+    std::wstring path(32768, L'\0');
+    DWORD length = static_cast<DWORD>(path.size());
+    const BOOL ok = query(ToHandle(process), flags, path.data(), &length);
+    const DWORD error = ::GetLastError();
+    if (ok != FALSE) {
+        path.resize(length);
+        exeName = std::move(path);
     }
     ::SetLastError(error);
     return ok != FALSE;
