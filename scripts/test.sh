@@ -86,10 +86,11 @@ if [ "$preset" = win64 ]; then
     shipped=build/ship/Torvexa.exe probe=build/win32/infect.exe
 fi
 # Wine exports every function whatever Windows it reports, so the reach of Torvexa.exe is read
-# from its import table. The check must also catch what it is for: the test programs, built with
-# the -posix runtime, import GetTickCount64, which XP lacks.
-bash tests/xp/check_imports.sh "$shipped" || status=1
-caught=$(bash tests/xp/check_imports.sh "$probe")
+# from its import table, against each Windows it starts on: one line for each of 98 SE, ME, 2000
+# and XP. The check must also catch what it is for: the test programs, built with the -posix
+# runtime, import GetTickCount64, which XP lacks.
+bash tests/imports/check_imports.sh "$shipped" win98se winme win2k xp || status=1
+caught=$(bash tests/imports/check_imports.sh "$probe" xp)
 if ! grep -q 'imports KERNEL32.dll!GetTickCount64' <<<"$caught"; then
     say "imports: FAILED: the check did not catch $(basename "$probe")'s GetTickCount64"
     status=1
