@@ -50,6 +50,12 @@ field() { awk -v f="$1" '$1 == f { print $2 }' <<<"$header"; }
 subsystem=$(($(field MajorSubsystemVersion) * 100 + $(field MinorSubsystemVersion)))
 os=$(($(field MajorOSystemVersion) * 100 + $(field MinorOSystemVersion)))
 version() { printf '%d.%02d' $(($1 / 100)) $(($1 % 100)); }
+# Whether the header's VERSION (of WHAT) is within the system's limit; says so when it is not.
+within() {
+    [ "$2" -le "$limit" ] && return 0
+    echo "imports: $title: $name declares $1 $(version "$2"), above $(version "$limit")"
+    return 1
+}
 # Each import as DLL!function; an import by ordinal shows as DLL!#ordinal.
 imports=$(awk '
     /^\tDLL Name: / { dll = $3; next }
@@ -76,15 +82,8 @@ for system in "${systems[@]}"; do
     known=$(read_list "$list") || { status=1; continue; }
     known=$(sort -u <<<"$known")
     ok=1
-    for what in subsystem os; do
-        v=${!what}
-        if [ "$v" -gt "$limit" ]; then
-            label="subsystem version"
-            [ $what = subsystem ] || label="operating system version"
-            echo "imports: $title: $name declares $label $(version "$v"), above $(version "$limit")"
-            ok=0
-        fi
-    done
+    within "subsystem version" "$subsystem" || ok=0
+    within "operating system version" "$os" || ok=0
     while read -r fn; do
         [ -n "$fn" ] || continue
         echo "imports: $title: $name imports $fn, which is not in the list of functions $title exports ($list)"
