@@ -104,10 +104,11 @@ if [ "$preset" = win64 ]; then
     shipped=build/ship/Torvexa.exe probe=build/win32/infect.exe
 fi
 # Wine exports every function whatever Windows it reports, so the reach of Torvexa.exe is read
-# from its import table. The check must also catch what it is for: the test programs, built with
-# the -posix runtime, import GetTickCount64, which XP lacks.
-bash tests/xp/check_imports.sh "$shipped" || status=1
-caught=$(bash tests/xp/check_imports.sh "$probe")
+# from its import table, against each Windows it starts on: one line for each of 98 SE, ME, 2000
+# and XP. The check must also catch what it is for: the test programs, built with the -posix
+# runtime, import GetTickCount64, which XP lacks.
+bash tests/imports/check_imports.sh "$shipped" win98se winme win2k xp || status=1
+caught=$(bash tests/imports/check_imports.sh "$probe" xp)
 if ! grep -q 'imports KERNEL32.dll!GetTickCount64' <<<"$caught"; then
     say "imports: FAILED: the check did not catch $(basename "$probe")'s GetTickCount64"
     status=1
@@ -124,6 +125,19 @@ say "== Scenarios (Torvexa.exe on a stand-in infected machine under Wine)"
 TORVEXA_E2E_BUILD=$windows bash tests/e2e/run.sh 2>&1 | tee build/e2e-tests.log
 [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
 e2e_line=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' build/e2e-tests.log | tail -n 1)
+
+# Wine implements every W function whatever Windows it reports: only its relay trace shows that on
+# 98 and ME the program calls none that those systems only stub. The 32-bit way only (98 and ME
+# are 32-bit machines).
+relay_line="not run: this machine runs 64-bit programs only"
+if [ "$preset" = win32 ]; then
+    say "== Relay check (Torvexa.exe's own calls on the 98 and ME machines, under Wine's relay trace)"
+    bash tests/imports/relay_check.sh "$windows" 2>&1 | tee build/relay-tests.log
+    [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+    relay_passed=$(grep -cE '^relay: \[[a-z0-9]+\] passed' build/relay-tests.log)
+    relay_failed=$(grep -cE '^relay: .*FAILED' build/relay-tests.log)
+    relay_line="$relay_passed passed, $relay_failed failed"
+fi
 
 say "== Release (the shipped Torvexa.exe, rebuilt elsewhere, byte for byte, and signed)"
 # The release command run in another copy of this checkout, at another path, must give exactly
@@ -171,7 +185,7 @@ grep -vE '^(clang-tidy|cppcheck): ' build/lint.log | head -n 60
 lint_line=$(grep -E '^(clang-tidy|cppcheck): ' build/lint.log | paste -sd ';' | sed 's/;/; /')
 say "${lint_line:-static analysis did not run}"
 
-# Totals over the three suites and the signing checks: "N% tests passed, F tests failed out of T"
+# Totals over the three suites, the relay check and the signing checks: "N% tests passed, F tests failed out of T"
 # and "P passed, F failed".
 passed=0 failed=0
 for line in "$host_line" "$wine_line"; do
@@ -180,7 +194,7 @@ for line in "$host_line" "$wine_line"; do
         passed=$((passed + BASH_REMATCH[2] - BASH_REMATCH[1]))
     fi
 done
-for line in "$e2e_line" "$signing_line"; do
+for line in "$e2e_line" "$signing_line" "$relay_line"; do
     if [[ $line =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed$ ]]; then
         passed=$((passed + BASH_REMATCH[1]))
         failed=$((failed + BASH_REMATCH[2]))
@@ -192,6 +206,7 @@ say "Windows:    $(windows_way)"
 say "Host suite: ${host_line:-did not run}"
 say "Wine suite: ${wine_line:-did not run}"
 say "Scenarios:  ${e2e_line:-did not run}"
+say "Relay:      $relay_line"
 say "Release:    $release_line"
 say "Signing:    ${signing_line:-did not run}"
 say "Fuzzing:    $fuzz_line"
