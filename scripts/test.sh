@@ -129,7 +129,7 @@ e2e_line=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' build/e2e-tests.log | tail -
 # Wine implements every W function whatever Windows it reports: only its relay trace shows that on
 # 98 and ME the program calls none that those systems only stub. The 32-bit way only (98 and ME
 # are 32-bit machines).
-relay_line="not run: this machine runs 64-bit programs only"
+relay_line="not run: the Windows tests take $(windows_way)"
 if [ "$preset" = win32 ]; then
     say "== Relay check (Torvexa.exe's own calls on the 98 and ME machines, under Wine's relay trace)"
     bash tests/imports/relay_check.sh "$windows" 2>&1 | tee build/relay-tests.log
