@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -42,6 +43,9 @@ class FakeProcessApi : public ProcessApi {
     std::uint32_t noMoreFilesError = 18;  // ERROR_NO_MORE_FILES
     // Module snapshots that fail with ERROR_BAD_LENGTH before one is taken.
     int moduleBadLengths = 0;
+    // Called for each process snapshot, before it is taken (while time passes, a running program
+    // can act); an error it returns fails that snapshot.
+    std::function<std::optional<std::uint32_t>()> onProcessSnapshot;
 
     // Handles handed out and not yet closed.
     std::set<Handle> openHandles;
