@@ -33,6 +33,8 @@ const std::wstring kMsnClosed = L"MSN cerrado... vuelvelo a iniciar.";
 const std::wstring kTitle = L"Torvexa";
 const std::wstring kPendingIntro =
     L"Estos archivos del gusano estan en uso y se borraran cuando reinicies tu PC:";
+const std::wstring kPendingProgramsIntro =
+    L"Estos programas del gusano se cerraran cuando reinicies tu PC:";
 const std::wstring kLeftIntro = L"Esto del gusano sigue en tu PC:";
 
 std::wstring g_shotFolder;
@@ -156,9 +158,12 @@ void Torvexa::ExpectDisinfected(Messenger answer) {
     Shot(L"disinfected");
 }
 
-void Torvexa::ExpectAlmostDone(const std::vector<std::wstring>& files) {
+void Torvexa::ExpectAlmostDone(const std::vector<std::wstring>& files,
+                               const std::vector<std::wstring>& programs) {
     ExpectStatusUnderBox("the box", texts::kAlmostDone);
-    AnswerBox("the pending box", BoxText(kPendingIntro, files), false, IDOK, L"almost_done");
+    std::wstring text = BoxText(kPendingIntro, files);
+    if (!programs.empty()) text += L"\r\n" + BoxText(kPendingProgramsIntro, programs);
+    AnswerBox("the pending box", text, false, IDOK, L"almost_done");
     ExpectNoBox();
     ExpectStatus(texts::kAlmostDone, true);
 }

@@ -40,8 +40,10 @@ class Torvexa {
     // The machine disinfected: the status says so and the question about the messenger is
     // answered (Yes is confirmed in its own box).
     void ExpectDisinfected(Messenger answer);
-    // Nothing left but files that go at the restart: the restart status and a box naming them.
-    void ExpectAlmostDone(const std::vector<std::wstring>& files);
+    // Nothing left but what goes at the restart: the restart status and a box naming its files,
+    // then the worm's programs that still run until then.
+    void ExpectAlmostDone(const std::vector<std::wstring>& files,
+                          const std::vector<std::wstring>& programs);
     // Something left: the honest failure status and a box naming each item.
     void ExpectLeft(const std::vector<std::wstring>& items);
 

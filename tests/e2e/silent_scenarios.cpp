@@ -116,10 +116,10 @@ void SilentInUse() {
 // before the restart, 3010 too, and nothing recorded twice.
 void SilentComesBack() {
     OnAMachineWith({0, false, false, true, false, false, true});
+    // The files, then the programs that still run until the restart.
     std::string words = "Casi listo: pendiente al reiniciar: ";
-    for (const std::wstring& path : kAllWormFiles) {
-        words += Utf8(path) + (path == kAllWormFiles.back() ? "" : ", ");
-    }
+    for (const std::wstring& path : kAllWormFiles) words += Utf8(path) + ", ";
+    words += "proceso moniker.exe, proceso syslray.exe";
     ExpectSilentRun({L"/S"}, 3010, words, kCameBack);
     ExpectSilentRun({L"/S", L"/N"}, 3010, words, kCameBack);
     ExpectRecordedOnce(kAllWormFiles);
