@@ -70,6 +70,9 @@ Remnants Disinfection::Run() {
     for (const wchar_t* file : worm::kFiles) {
         Guarded([&] { RemoveFile(file, images); });
     }
+    // The check comes last: a program of the worm that is started again and writes back a Run
+    // value or a file is seen in what it wrote, and then stays. What it might write after this,
+    // no look can see; the answer names it, so that the user knows it runs until the restart.
     return Check();
 }
 

@@ -206,6 +206,14 @@ TEST(Disinfection, AccessDeniedGoesAtTheRestartOnlyWhereAProgramRunsFromIt) {
     EXPECT_EQ(running.files.recorded, std::vector<std::wstring>{kMoniker});
     EXPECT_EQ(running.view.text[ControlId::msg], kAlmostDone);
 
+    // A folder under the DLL's name is none of its files: not for the restart.
+    Machine folder;
+    folder.files.attributes[kHkt1] = 0x10;
+    folder.files.refusal = 5;
+    folder.Press();
+    EXPECT_TRUE(folder.files.recorded.empty());
+    EXPECT_EQ(folder.view.text[ControlId::msg], kNotRemoved);
+
     // A read-only mark that cannot be cleared is what refuses the DLL: not the restart either.
     Machine stuck;
     stuck.files.attributes[kHkt1] = 0x1;
