@@ -249,8 +249,7 @@ struct Staged : fakes::MachineWith<ListedFor> {
     Truth Now() {
         Truth t;
         const Names wormNames(std::begin(worm::kProcesses), std::end(worm::kProcesses));
-        Names recorded;
-        for (const auto& r : files.recorded) recorded.insert(r);
+        const Names recorded(files.recorded.begin(), files.recorded.end());
         for (int j = 0; j < 3; ++j) {
             const std::wstring f = worm::kFiles[j];
             if (!files.files.count(f)) continue;
@@ -451,7 +450,7 @@ Named FromWords(const std::wstring& words) {
     std::wstring pendingPart;
     if (const std::size_t at = rest.find(pendingMark); at != std::wstring::npos) {
         pendingPart = rest.substr(at + pendingMark.size());
-        rest = rest.substr(0, at == 0 ? 0 : at - 2);  // "; " before it
+        rest.resize(at == 0 ? 0 : at - 2);  // "; " before it
     }
     auto name = [](const std::wstring& item) {
         for (const wchar_t* kind : {L"proceso ", L"valor Run ", L"archivo "}) {
