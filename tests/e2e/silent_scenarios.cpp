@@ -116,10 +116,17 @@ void SilentInUse() {
 // before the restart, 3010 too, and nothing recorded twice.
 void SilentComesBack() {
     OnAMachineWith({0, false, false, true, false, false, true});
-    // The files, then the programs that still run until the restart.
-    std::string words = "Casi listo: pendiente al reiniciar: ";
-    for (const std::wstring& path : kAllWormFiles) words += Utf8(path) + ", ";
-    words += "proceso moniker.exe, proceso syslray.exe";
+    // The files, then the programs that run at the moment of the check.
+    std::string files = "Casi listo: pendiente al reiniciar: ";
+    for (const std::wstring& path : kAllWormFiles) {
+        files += Utf8(path) + (path == kAllWormFiles.back() ? "" : ", ");
+    }
+    std::vector<std::string> words;
+    for (const auto& running : InOrderParts({L"moniker.exe", L"syslray.exe"})) {
+        std::string line = files;
+        for (const auto& program : running) line += ", proceso " + Utf8(program);
+        words.push_back(line);
+    }
     ExpectSilentRun({L"/S"}, 3010, words, kCameBack);
     ExpectSilentRun({L"/S", L"/N"}, 3010, words, kCameBack);
     ExpectRecordedOnce(kAllWormFiles);
