@@ -16,12 +16,19 @@ namespace {
 constexpr std::uint32_t kKeepingMarks =
     kFileAttributeReadOnly | kFileAttributeHidden | kFileAttributeSystem;
 
-// The answers Windows gives for a file it cannot delete now but will at a restart: held open
-// without delete sharing, locked, or mapped into a process (a running program or a loaded DLL,
-// which shows as access denied once the marks are cleared).
+// The answers Windows gives only for a file it cannot delete now but will at a restart: held open
+// without delete sharing, locked, or mapped into a process. Access denied is not among them: it
+// is also what a lack of rights answers, which the restart meets in the same way.
 bool InUse(std::uint32_t error) {
     return error == kErrorSharingViolation || error == kErrorLockViolation ||
-           error == kErrorAccessDenied || error == kErrorUserMappedFile;
+           error == kErrorUserMappedFile;
+}
+
+// Whether `path` is the file of one of the worm's programs (its DLL is none).
+bool IsWormProgram(const std::wstring& path) {
+    const std::wstring_view name = std::wstring_view(path).substr(path.find_last_of(L'\\') + 1);
+    return std::any_of(std::begin(worm::kProcesses), std::end(worm::kProcesses),
+                       [&](const wchar_t* program) { return SamePath(name, program); });
 }
 
 }  // namespace
@@ -58,21 +65,27 @@ Remnants Disinfection::Run() {
             registro_.DeleteRegValue(path, value);
         });
     }
+    // Where the worm's programs run from, read once, when a refused delete first needs it.
+    std::optional<std::vector<std::wstring>> images;
     for (const wchar_t* file : worm::kFiles) {
-        Guarded([&] { RemoveFile(file); });
+        Guarded([&] { RemoveFile(file, images); });
     }
+    // The check comes last: a program of the worm that is started again and writes back a Run
+    // value or a file is seen in what it wrote, and then stays. What it might write after this,
+    // no look can see; the answer names it, so that the user knows it runs until the restart.
     return Check();
 }
 
 Remnants Disinfection::Check() {
     Remnants left;
-    std::vector<std::pair<const wchar_t*, ProcessId>> running;
+    // Every program of each name: a second one from elsewhere stays whatever the first does.
+    std::vector<std::pair<const wchar_t*, std::vector<ProcessId>>> running;
     for (const wchar_t* name : worm::kProcesses) {
         bool checked = false;
         Guarded([&] {
-            const ProcessId id = process_.GetProcessIdByName(name);
-            checked = id != 0 || process_.LastSnapshotTaken();
-            if (id != 0) running.emplace_back(name, id);
+            std::vector<ProcessId> ids = process_.GetProcessIdsByName(name);
+            checked = !ids.empty() || process_.LastSnapshotTaken();
+            if (!ids.empty()) running.emplace_back(name, std::move(ids));
         });
         left.processesUnchecked = left.processesUnchecked || !checked;
     }
@@ -97,10 +110,14 @@ Remnants Disinfection::Check() {
         if (there == Presence::Absent) continue;
         (goesAtRestart ? left.pending : left.files).emplace_back(file);
     }
-    for (const auto& program : running) {
-        bool goes = false;
-        Guarded([&] { goes = GoesWithRestart(program.second, left); });
-        (goes ? left.pendingProcesses : left.processes).emplace_back(program.first);
+    for (const auto& [name, ids] : running) {
+        bool goes = true;
+        for (const ProcessId id : ids) {
+            bool thisGoes = false;
+            Guarded([&] { thisGoes = GoesWithRestart(id, left); });
+            goes = goes && thisGoes;
+        }
+        (goes ? left.pendingProcesses : left.processes).emplace_back(name);
     }
     return left;
 }
@@ -174,14 +191,17 @@ Presence Disinfection::RunValue(const std::wstring& name) {
     return found == kErrorFileNotFound ? Presence::Absent : Presence::Unknown;
 }
 
-void Disinfection::RemoveFile(const std::wstring& path) {
+void Disinfection::RemoveFile(const std::wstring& path,
+                              std::optional<std::vector<std::wstring>>& images) {
     // The file is the worm's whatever its marks say; nothing but these three paths is touched.
     const std::uint32_t attributes = files_.GetFileAttributesW(path);
     const bool readable = attributes != kInvalidFileAttributes;
     const bool directory = readable && (attributes & kFileAttributeDirectory) != 0;
+    bool marksCleared = true;
     if (readable && !directory && (attributes & kKeepingMarks) != 0) {
         const std::uint32_t cleared = attributes & ~kKeepingMarks;
-        files_.SetFileAttributesW(path, cleared == 0 ? kFileAttributeNormal : cleared);
+        marksCleared =
+            files_.SetFileAttributesW(path, cleared == 0 ? kFileAttributeNormal : cleared);
     }
     if (files_.DeleteFileA(path)) {
         // Windows accepts the delete of a file that another program holds open with delete
@@ -189,9 +209,34 @@ void Disinfection::RemoveFile(const std::wstring& path) {
         if (files_.FileExists(path) == Presence::Absent) return;
     } else {
         const std::uint32_t error = files_.GetLastError();
-        if (directory || !InUse(error)) return;  // missing, or not a file the restart should take
+        if (directory) return;
+        // A running program's file and a loaded DLL answer access denied, and so does a file
+        // this program has no right to delete, or one whose read-only mark stays: the restart
+        // would refuse that one too. Access denied counts as in use only with the marks cleared,
+        // for a program file only when one of the worm's programs is seen running from it, and
+        // for the DLL always, since which program loads it cannot be seen.
+        const bool mapped = error == kErrorAccessDenied && marksCleared &&
+                            (!IsWormProgram(path) || RunsAWormProgram(path, images));
+        if (!InUse(error) && !mapped) return;  // missing, or not a file the restart would take
     }
     DeleteAtRestart(path);
+}
+
+bool Disinfection::RunsAWormProgram(const std::wstring& path,
+                                    std::optional<std::vector<std::wstring>>& images) {
+    if (!images) {
+        images.emplace();
+        for (const wchar_t* name : worm::kProcesses) {
+            for (const ProcessId id : process_.GetProcessIdsByName(name)) {
+                if (std::optional<std::wstring> image = process_.ImagePath(id)) {
+                    images->push_back(std::move(*image));
+                }
+            }
+        }
+    }
+    const std::wstring real = RealPath(path);
+    return std::any_of(images->begin(), images->end(),
+                       [&](const std::wstring& image) { return SamePath(image, real); });
 }
 
 void Disinfection::DeleteAtRestart(const std::wstring& path) {

@@ -88,14 +88,18 @@ class Disinfection {
     std::optional<std::wstring> ImagePathOf(ProcessId id);
     Presence RunValue(const std::wstring& name);
     // Deletes one worm file: its read-only, hidden and system marks cleared first; in use, it is
-    // recorded for deletion at the next restart (once).
-    void RemoveFile(const std::wstring& path);
+    // recorded for deletion at the next restart (once). `images`: where the worm's programs run
+    // from, read when first needed.
+    void RemoveFile(const std::wstring& path, std::optional<std::vector<std::wstring>>& images);
     // Records `path` for deletion at the next restart, in the folder it really is in, unless the
     // list already deletes it.
     void DeleteAtRestart(const std::wstring& path);
     // Whether the worm's program `id` goes with the restart: it runs from one of the worm's files
     // that the restart deletes (`pending`), and nothing is left that could start it again.
     bool GoesWithRestart(ProcessId id, const Remnants& seen);
+    // Whether one of the worm's programs is seen running from the file `path`.
+    bool RunsAWormProgram(const std::wstring& path,
+                          std::optional<std::vector<std::wstring>>& images);
     // Where the file `path` really is: on 64-bit Windows this 32-bit program's system folder is
     // SysWOW64, and the restart, which runs without that redirection, must be told so.
     std::wstring RealPath(const std::wstring& path);

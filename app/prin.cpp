@@ -17,6 +17,19 @@ std::wstring Lines(const wchar_t* intro, const std::vector<std::wstring>& items)
     return text;
 }
 
+// What goes with the next restart: the files it deletes, then the programs it ends; nothing
+// when nothing does.
+std::wstring PendingLines(const Remnants& left) {
+    std::wstring text;
+    auto part = [&](const wchar_t* intro, const std::vector<std::wstring>& items) {
+        if (items.empty()) return;
+        text.append(text.empty() ? L"" : kBoxLineBreak).append(Lines(intro, items));
+    };
+    part(kPendingIntro, left.pending);
+    part(kPendingProgramsIntro, left.pendingProcesses);
+    return text;
+}
+
 }  // namespace
 
 prin::prin(FormView& view, Disinfection& disinfection, ShellApi& shell, MessageBoxApi& boxes)
@@ -103,7 +116,7 @@ void prin::OpenLink(const wchar_t* target) {
 }
 
 std::wstring prin::PendingText(const Remnants& left) {
-    return Lines(kPendingIntro, left.pending);
+    return PendingLines(left);
 }
 
 std::wstring prin::LeftText(const Remnants& left) {
@@ -112,7 +125,9 @@ std::wstring prin::LeftText(const Remnants& left) {
     items.insert(items.end(), left.runValues.begin(), left.runValues.end());
     if (left.runKeyUnchecked) items.emplace_back(kRunKeyUnchecked);
     items.insert(items.end(), left.files.begin(), left.files.end());
-    return Lines(kLeftIntro, items);
+    // What the restart takes is still there too, until then.
+    const std::wstring pending = PendingLines(left);
+    return Lines(kLeftIntro, items) + (pending.empty() ? L"" : kBoxLineBreak + pending);
 }
 
 void prin::SetStatus(Rgb color, const wchar_t* text) {

@@ -20,7 +20,8 @@ class prin : public FormEvents {
     void Click(ControlId id) override;
     void MouseMove(ControlId id) override;
 
-    // The box's text for what a disinfection left: the pending files, or everything else left.
+    // The box's text for what a disinfection left: what goes with the restart (its files, then
+    // its programs), or everything left followed by that.
     static std::wstring PendingText(const Remnants& left);
     static std::wstring LeftText(const Remnants& left);
     // The status for a check that found nothing but could not read the process list, the Run

@@ -51,6 +51,10 @@ inline constexpr const wchar_t* kAlmostDone =
     L"Casi listo!.. reinicia tu PC para terminar de quitar el gusano.";
 inline constexpr const wchar_t* kPendingIntro =
     L"Estos archivos del gusano estan en uso y se borraran cuando reinicies tu PC:";
+// In the same box, after the files: the worm's programs that still run, and that nothing can
+// start again once those files are gone; the restart ends them.
+inline constexpr const wchar_t* kPendingProgramsIntro =
+    L"Estos programas del gusano se cerraran cuando reinicies tu PC:";
 // The box that names what is left after kNotRemoved, one item a line.
 inline constexpr const wchar_t* kLeftIntro = L"Esto del gusano sigue en tu PC:";
 inline constexpr const wchar_t* kProcessesUnchecked = L"(no pude revisar los procesos)";

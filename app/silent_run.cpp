@@ -25,9 +25,11 @@ std::wstring Describe(const Remnants& r) {
     if (r.runKeyUnchecked) items.emplace_back(L"clave Run sin revisar");
     for (const std::wstring& f : r.files) items.push_back(L"archivo " + f);
     std::wstring text = Join(items);
-    if (!r.pending.empty()) {
+    std::vector<std::wstring> pending = r.pending;
+    for (const std::wstring& p : r.pendingProcesses) pending.push_back(L"proceso " + p);
+    if (!pending.empty()) {
         text.append(text.empty() ? L"" : L"; ").append(L"pendiente al reiniciar: ");
-        text.append(Join(r.pending));
+        text.append(Join(pending));
     }
     return text;
 }

@@ -104,8 +104,18 @@ std::int32_t mdlProcess::Process32_Enum(std::vector<ProcessEntry32>& table) {
 }
 
 ProcessId mdlProcess::GetProcessIdByName(const std::wstring& name) {
+    const std::vector<ProcessId> ids = Lookup(name, true);
+    return ids.empty() ? 0 : ids.front();
+}
+
+std::vector<ProcessId> mdlProcess::GetProcessIdsByName(const std::wstring& name) {
+    return Lookup(name, false);
+}
+
+std::vector<ProcessId> mdlProcess::Lookup(const std::wstring& name, bool firstOnly) {
     const std::int32_t last = Process32_Enum(processEntries_);
     lastSnapshotTaken_ = last >= 0;
+    std::vector<ProcessId> ids;
     for (std::int32_t i = 0; i <= last; ++i) {
         // Only a failed growth in the enumeration can leave the count beyond the table.
         if (static_cast<std::size_t>(i) >= processEntries_.size()) {
@@ -114,9 +124,11 @@ ProcessId mdlProcess::GetProcessIdByName(const std::wstring& name) {
         const ProcessEntry32& e = processEntries_[static_cast<std::size_t>(i)];
         // The whole fixed-length field, not cut at its NUL.
         const std::wstring_view field(e.szExeFile.data(), e.szExeFile.size());
-        if (field.find(name) != std::wstring_view::npos) return e.th32ProcessID;
+        if (field.find(name) == std::wstring_view::npos) continue;
+        ids.push_back(e.th32ProcessID);
+        if (firstOnly) break;
     }
-    return 0;
+    return ids;
 }
 
 bool mdlProcess::IsListed(ProcessId id) {

@@ -28,8 +28,12 @@ class mdlProcess {
     std::int32_t Process32_Enum(std::vector<ProcessEntry32>& table);
 
     // The id of the first process, in snapshot order, whose whole 260-character name field
-    // contains `name` (exact, case-sensitive containment), or 0 when none does.
-    ProcessId GetProcessIdByName(const std::wstring& name);
+    // contains `name` (exact, case-sensitive containment), or 0 when none does. Tests override
+    // the lookups to stage a list that cannot be read for one name.
+    virtual ProcessId GetProcessIdByName(const std::wstring& name);
+    // The ids of every process that matches `name` as GetProcessIdByName matches, in snapshot
+    // order: a check must see a second program of one name as well as the first.
+    virtual std::vector<ProcessId> GetProcessIdsByName(const std::wstring& name);
 
     // Opens, terminates and closes the process. Each of the four calls is made exactly once
     // whatever the ones before it returned; each failure is reported. Id 0 only files reports.
@@ -62,6 +66,8 @@ class mdlProcess {
     virtual void ResizeTable(std::vector<ProcessEntry32>& table, std::size_t size, bool preserve);
 
   private:
+    // One new snapshot, and the ids that match `name`: the first only, or all of them.
+    std::vector<ProcessId> Lookup(const std::wstring& name, bool firstOnly);
     template <typename Step>
     void Trap(Step&& step);
     void ReportApi(std::uint32_t lastError, const wchar_t* description, const wchar_t* procedure);

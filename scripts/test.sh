@@ -43,6 +43,8 @@ host_suite() {
     ctest --preset host -j"$TORVEXA_JOBS" >build/host-tests.log 2>&1 || status=1
     grep -E 'tests passed|\*\*\*Failed|\*\*\*Exception|Timeout' build/host-tests.log
     host_line=$(grep -E '[0-9]+% tests passed' build/host-tests.log)
+    # The judgement's test says over how many machines it judged every answer.
+    grep -hE '^Judgement: [0-9]+ combinations' build/host/Testing/Temporary/LastTest.log 2>/dev/null
 }
 
 if [ "$mode" = quick ]; then

@@ -40,8 +40,11 @@ class Torvexa {
     // The machine disinfected: the status says so and the question about the messenger is
     // answered (Yes is confirmed in its own box).
     void ExpectDisinfected(Messenger answer);
-    // Nothing left but files that go at the restart: the restart status and a box naming them.
-    void ExpectAlmostDone(const std::vector<std::wstring>& files);
+    // Nothing left but what goes at the restart: the restart status and a box naming its files,
+    // then those of `programs` that run at the moment of the check (one that is started again
+    // the moment it ends may be between two runs), in this order.
+    void ExpectAlmostDone(const std::vector<std::wstring>& files,
+                          const std::vector<std::wstring>& programs);
     // Something left: the honest failure status and a box naming each item.
     void ExpectLeft(const std::vector<std::wstring>& items);
 
@@ -57,8 +60,9 @@ class Torvexa {
   private:
     HWND Control(ControlId id) const;
     HWND Box() const;
-    void AnswerBox(const std::string& what, const std::wstring& text, bool yesNo, int answer,
-                   const wchar_t* shot) const;
+    // The box's text must be one of `texts`.
+    void AnswerBox(const std::string& what, const std::vector<std::wstring>& texts, bool yesNo,
+                   int answer, const wchar_t* shot) const;
     void ExpectNoBox() const;
     void ExpectStatus(const std::wstring& text, bool red) const;
     // Waits for the box a press opens and checks the status the user sees under it.
@@ -74,8 +78,17 @@ class Torvexa {
 // line, 87), and the machine must then be as `after` says (not read when none is given).
 void ExpectSilentRun(const std::vector<std::wstring>& arguments, DWORD code,
                      const std::string& words, const std::optional<Machine>& after);
-// `line` is one report line: local date and time, this computer, `code`, `words`, a line end.
+// The same, with the words one of `anyOf`.
+void ExpectSilentRun(const std::vector<std::wstring>& arguments, DWORD code,
+                     const std::vector<std::string>& anyOf, const std::optional<Machine>& after);
+// `line` is one report line: local date and time, this computer, `code`, `words` (or one of
+// `anyOf`), a line end.
 void ExpectReportLine(const std::string& what, const std::string& line, DWORD code,
                       const std::string& words);
+void ExpectReportLine(const std::string& what, const std::string& line, DWORD code,
+                      const std::vector<std::string>& anyOf);
+// `items` and every part of it that keeps their order, `items` first: what a check can see of
+// programs that may be between two runs.
+std::vector<std::vector<std::wstring>> InOrderParts(const std::vector<std::wstring>& items);
 
 }  // namespace torvexa::e2e

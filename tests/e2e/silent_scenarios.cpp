@@ -116,9 +116,16 @@ void SilentInUse() {
 // before the restart, 3010 too, and nothing recorded twice.
 void SilentComesBack() {
     OnAMachineWith({0, false, false, true, false, false, true});
-    std::string words = "Casi listo: pendiente al reiniciar: ";
+    // The files, then the programs that run at the moment of the check.
+    std::string files = "Casi listo: pendiente al reiniciar: ";
     for (const std::wstring& path : kAllWormFiles) {
-        words += Utf8(path) + (path == kAllWormFiles.back() ? "" : ", ");
+        files += Utf8(path) + (path == kAllWormFiles.back() ? "" : ", ");
+    }
+    std::vector<std::string> words;
+    for (const auto& running : InOrderParts({L"moniker.exe", L"syslray.exe"})) {
+        std::string line = files;
+        for (const auto& program : running) line += ", proceso " + Utf8(program);
+        words.push_back(line);
     }
     ExpectSilentRun({L"/S"}, 3010, words, kCameBack);
     ExpectSilentRun({L"/S", L"/N"}, 3010, words, kCameBack);

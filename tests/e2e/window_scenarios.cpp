@@ -26,10 +26,12 @@ void PressAndDisinfect(Torvexa& app, Messenger answer, const Machine& after = kD
     ExpectMachine(after);
 }
 
-// One press that ends in the restart, `files` named and recorded once each.
-void PressAndRestart(Torvexa& app, const std::vector<std::wstring>& files, const Machine& after) {
+// One press that ends in the restart, `files` named and recorded once each, and the worm's
+// programs that still run until then named after them.
+void PressAndRestart(Torvexa& app, const std::vector<std::wstring>& files, const Machine& after,
+                     const std::vector<std::wstring>& programs = {}) {
     app.Press();
-    app.ExpectAlmostDone(files);
+    app.ExpectAlmostDone(files, programs);
     ExpectRecordedOnce(files);
     ExpectMachine(after);
 }
@@ -99,7 +101,7 @@ void TwoMonikers() {
     OnAMachineWith({2, true, false, true});
     Torvexa app;
     app.ExpectInfected();
-    PressAndRestart(app, {kAllWormFiles[0]}, {1, 0, 0, false, {L"moniker.exe"}});
+    PressAndRestart(app, {kAllWormFiles[0]}, {1, 0, 0, false, {L"moniker.exe"}}, {L"moniker.exe"});
     PressAndDisinfect(app, Messenger::KeepIt);
     app.Leave();
 }
@@ -177,8 +179,8 @@ void ComesBack() {
     {
         Torvexa app;
         app.ExpectInfected();
-        PressAndRestart(app, kAllWormFiles, kCameBack);
-        PressAndRestart(app, kAllWormFiles, kCameBack);
+        PressAndRestart(app, kAllWormFiles, kCameBack, {L"moniker.exe", L"syslray.exe"});
+        PressAndRestart(app, kAllWormFiles, kCameBack, {L"moniker.exe", L"syslray.exe"});
         ExpectDllHost(true);
         app.Leave();
     }

@@ -23,6 +23,12 @@ Handle FakeProcessApi::CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32
         return kInvalidHandleValue;
     }
     if (flags == kSnapModule) return ModuleSnapshot(processId);
+    if (onProcessSnapshot) {
+        if (const std::optional<std::uint32_t> error = onProcessSnapshot()) {
+            lastError_ = *error;
+            return kInvalidHandleValue;
+        }
+    }
     const Handle h = nextHandle_++;
     openHandles.insert(h);
     snapshots_[h] = processes;

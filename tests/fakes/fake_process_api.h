@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -49,6 +50,9 @@ class FakeProcessApi : public ProcessApi {
     // Whether QueryFullProcessImageNameW exists (Vista and later): it then answers each process's
     // `image` whatever its loader has done; otherwise it fails with ERROR_CALL_NOT_IMPLEMENTED.
     bool fullImageNames = false;
+    // Called for each process snapshot, before it is taken (while time passes, a running program
+    // can act); an error it returns fails that snapshot.
+    std::function<std::optional<std::uint32_t>()> onProcessSnapshot;
 
     // Handles handed out and not yet closed.
     std::set<Handle> openHandles;

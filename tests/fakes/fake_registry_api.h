@@ -19,8 +19,10 @@ class FakeRegistryApi : public RegistryApi {
     std::map<Key, std::set<std::wstring>> keys;
     std::vector<std::wstring> calls;
     std::optional<std::int32_t> openFails;  // e.g. 5, access denied
+    std::set<std::wstring> openRefused;     // keys, by their path, that answer access denied
     std::optional<std::int32_t> deleteFails;
     std::optional<std::wstring> throwOnDelete;  // a run-time failure inside the deletion
+    std::set<std::wstring> deleteRefused;       // values whose deletion answers access denied
     std::set<Handle> openHandles;
 
     std::int32_t RegOpenKeyExA(Handle root, const std::wstring& subKey, std::uint32_t options,
@@ -28,6 +30,7 @@ class FakeRegistryApi : public RegistryApi {
         calls.push_back(L"RegOpenKeyExA(" + std::to_wstring(root) + L"," + subKey + L"," +
                         std::to_wstring(options) + L"," + std::to_wstring(desiredAccess) + L")");
         if (openFails) return *openFails;
+        if (openRefused.count(subKey)) return 5;
         auto it = keys.find({root, subKey});
         if (it == keys.end()) return 2;  // ERROR_FILE_NOT_FOUND
         result = next_++;
@@ -40,6 +43,7 @@ class FakeRegistryApi : public RegistryApi {
         if (throwOnDelete == valueName)
             throw RuntimeError(RuntimeError::kOutOfMemory, L"Out of memory");
         if (deleteFails) return *deleteFails;
+        if (deleteRefused.count(valueName)) return 5;
         auto it = opened_.find(key);
         if (it == opened_.end()) return 6;
         return keys[it->second].erase(valueName) ? kErrorSuccess : 2;
@@ -53,11 +57,15 @@ class FakeRegistryApi : public RegistryApi {
     std::int32_t RegQueryValueExA(Handle key, const std::wstring& valueName) override {
         calls.push_back(L"RegQueryValueExA(" + std::to_wstring(key) + L"," + valueName + L")");
         if (queryFails) return *queryFails;
+        if (auto refused = queryFailsFor.find(valueName); refused != queryFailsFor.end()) {
+            return refused->second;
+        }
         auto it = opened_.find(key);
         if (it == opened_.end()) return 6;
         return keys[it->second].count(valueName) ? kErrorSuccess : kErrorFileNotFound;
     }
     std::optional<std::int32_t> queryFails;
+    std::map<std::wstring, std::int32_t> queryFailsFor;  // one value's answer, by its name
 
     // Values with data (a REG_MULTI_SZ list, say), by key; the key must be in `keys` as well.
     std::map<Key, std::map<std::wstring, std::wstring>> multiStrings;

@@ -30,6 +30,11 @@ class FakeFileSystem : public FileSystemApi {
     std::set<std::wstring> heldWithDeleteSharing;
     bool deletePendingUnknown = false;
     std::function<void(const std::wstring&)> onDelete;  // lets a test throw from inside a step
+    // What deleting the file answers now, when not none (a running program's own file, say).
+    std::function<std::optional<std::uint32_t>(const std::wstring&)> refuseNow;
+    std::map<std::wstring, std::uint32_t> refusalFor;  // a refusal of its own for one file
+    std::set<std::wstring> marksLocked;                // files whose marks cannot be changed
+    std::set<std::wstring> recordRefusedFor;           // files the restart list refuses
 
     // The restart list lives in the registry, where the program reads it back; without a
     // registry, recording fails as it does without administrator rights.
@@ -48,7 +53,10 @@ class FakeFileSystem : public FileSystemApi {
         if (onDelete) onDelete(path);
         auto it = files.find(path);
         if (it == files.end()) return Fail(2);
-        if (!it->second) return Fail(refusal);
+        if (refuseNow) {
+            if (const std::optional<std::uint32_t> error = refuseNow(path)) return Fail(*error);
+        }
+        if (!it->second) return Fail(refusalFor.count(path) ? refusalFor[path] : refusal);
         if (attributes.count(path) && (attributes[path] & kFileAttributeReadOnly)) return Fail(5);
         if (heldWithDeleteSharing.count(path)) {
             if (deletePending_.count(path)) return Fail(5);
@@ -76,6 +84,7 @@ class FakeFileSystem : public FileSystemApi {
     bool SetFileAttributesW(const std::wstring& path, std::uint32_t value) override {
         calls.push_back(L"SetFileAttributesW(" + path + L"," + std::to_wstring(value) + L")");
         if (!files.count(path)) return Fail(2);
+        if (marksLocked.count(path)) return Fail(5);
         attributes[path] = value;
         return true;
     }
@@ -84,6 +93,7 @@ class FakeFileSystem : public FileSystemApi {
         calls.push_back(L"MoveFileExW(" + existing + L"," + (newName ? *newName : L"NULL") + L"," +
                         std::to_wstring(flags) + L")");
         if (recordFails) return Fail(*recordFails);
+        if (recordRefusedFor.count(existing)) return Fail(5);
         if (registry == nullptr) return Fail(5);
         if (recordWritesNothing) return true;
         recorded.push_back(existing);

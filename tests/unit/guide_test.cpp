@@ -25,11 +25,23 @@ static_assert(sizeof(wchar_t) == 4, "the host's wchar_t holds any code point of 
 
 // Every status the window can show and every box heading and item it can open with: the guide
 // says what each means and what to do next.
-const wchar_t* const kExplained[] = {
-    kInfected,         kClean,          kDisinfected, kNotChecked,   kNotCheckedRunKey,
-    kNotCheckedEither, kNotRemoved,     kAlmostDone,  kPendingIntro, kLeftIntro,
-    kQuestionFirst,    kQuestionSecond, kMsnClosed,   kMsnNotClosed, kProcessesUnchecked,
-    kRunKeyUnchecked};
+const wchar_t* const kExplained[] = {kInfected,
+                                     kClean,
+                                     kDisinfected,
+                                     kNotChecked,
+                                     kNotCheckedRunKey,
+                                     kNotCheckedEither,
+                                     kNotRemoved,
+                                     kAlmostDone,
+                                     kPendingIntro,
+                                     kLeftIntro,
+                                     kQuestionFirst,
+                                     kQuestionSecond,
+                                     kMsnClosed,
+                                     kMsnNotClosed,
+                                     kProcessesUnchecked,
+                                     kRunKeyUnchecked,
+                                     kPendingProgramsIntro};
 
 // The words of Windows' own prompts and boxes that the guide tells the user to answer.
 const std::set<std::wstring> kWindowsWords = {L"S\u00ED", L"No", L"Aceptar", L"Permitir",

@@ -35,7 +35,9 @@ struct Boxes : FakeMessageBox {
     }
 };
 
-struct Machine {
+// `Process` is the process module, or a test's own kind of it.
+template <typename Process = mdlProcess>
+struct MachineWith {
     // An infected machine with bystanders that must survive.
     void Infect() {
         api.processes = {{4, L"explorer.exe"}, {10, L"moniker.exe"}, {11, L"syslray.exe"}};
@@ -54,7 +56,7 @@ struct Machine {
 
     FakeProcessApi api;
     mdlErrorHandle errors;
-    mdlProcess process{api, errors};
+    Process process{api, errors};
     FakeRegistryApi registry;
     Boxes boxes;
     Registro registro{registry, boxes};
@@ -65,11 +67,13 @@ struct Machine {
     Disinfection disinfection{process, registro, registry, files, clock};
     prin form{view, disinfection, shell, boxes};
 
-    Machine() {
+    MachineWith() {
         // A machine where the program runs as administrator: the restart list can be written.
         files.registry = &registry;
         registry.keys[{kHklm, FakeFileSystem::kSessionManager}] = {};
     }
 };
+
+using Machine = MachineWith<>;
 
 }  // namespace torvexa::fakes

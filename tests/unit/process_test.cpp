@@ -150,6 +150,22 @@ TEST_F(ProcessTest, LookupMatchesByContainmentCaseSensitiveFirstWins) {
         mdlProcess process(api, errors);
         EXPECT_EQ(process.GetProcessIdByName(c.name), c.expected) << c.name.substr(0, 20);
     }
+    // Every match, by the same rule, in snapshot order.
+    api.processes = {{9, L"moniker.exe"}, {4, L"syslray.exe"}, {3, L"xmoniker.exe"}};
+    mdlProcess process(api, errors);
+    EXPECT_EQ(process.GetProcessIdsByName(L"moniker.exe"), (std::vector<ProcessId>{9, 3}));
+    EXPECT_EQ(process.GetProcessIdsByName(L"MONIKER.EXE"), std::vector<ProcessId>{});
+}
+
+TEST_F(ProcessTest, TheImagePathIsTakenAgainWhileTheModuleListIsChanging) {
+    api.processes = {{10, L"moniker.exe", false, 0, false, L"C:\\windows\\system32\\MONIKER.exe"}};
+    mdlProcess process(api, errors);
+    api.moduleBadLengths = 2;
+    EXPECT_EQ(process.ImagePath(10), L"C:\\windows\\system32\\MONIKER.exe");
+    api.moduleBadLengths = 3;
+    EXPECT_EQ(process.ImagePath(10), std::nullopt);
+    EXPECT_EQ(process.ImagePath(99), std::nullopt);  // no such process
+    EXPECT_TRUE(api.openHandles.empty());
 }
 
 TEST_F(ProcessTest, LookupSearchesTheWholeFieldPastTheNul) {
