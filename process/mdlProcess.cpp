@@ -15,6 +15,26 @@ constexpr const wchar_t* kModule = L"mdlProcess";
 constexpr const wchar_t* kEnum = L"Process32_Enum";
 constexpr const wchar_t* kKill = L"Kill_Process";
 
+wchar_t Folded(wchar_t c) {
+    return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+}
+
+// The text of a record's name field that a lookup looks in for `name`. On NT the whole field, not
+// cut at its NUL. On Windows 9x the field is the full path in the file system's letter case
+// ("C:\WINDOWS\SYSTEM32\MONIKER.EXE"): its file-name part before the NUL, with `name`, both
+// without regard to letter case (ASCII letters, as the file system compares the worm's names),
+// so that a folder's name never matches and the case the system chose does not hide the program.
+bool NameMatches(const ProcessEntry32& e, const std::wstring& name, bool fullPaths) {
+    const std::wstring_view field(e.szExeFile.data(), e.szExeFile.size());
+    if (!fullPaths) return field.find(name) != std::wstring_view::npos;
+    std::wstring_view path = field.substr(0, field.find(L'\0'));
+    const std::size_t slash = path.find_last_of(L'\\');
+    if (slash != std::wstring_view::npos) path.remove_prefix(slash + 1);
+    const auto it = std::search(path.begin(), path.end(), name.begin(), name.end(),
+                                [](wchar_t a, wchar_t b) { return Folded(a) == Folded(b); });
+    return it != path.end() || name.empty();
+}
+
 }  // namespace
 
 void mdlProcess::ReportApi(std::uint32_t lastError, const wchar_t* description,
@@ -106,15 +126,14 @@ std::int32_t mdlProcess::Process32_Enum(std::vector<ProcessEntry32>& table) {
 ProcessId mdlProcess::GetProcessIdByName(const std::wstring& name) {
     const std::int32_t last = Process32_Enum(processEntries_);
     lastSnapshotTaken_ = last >= 0;
+    const bool fullPaths = api_.ExeFileIsFullPath();
     for (std::int32_t i = 0; i <= last; ++i) {
         // Only a failed growth in the enumeration can leave the count beyond the table.
         if (static_cast<std::size_t>(i) >= processEntries_.size()) {
             throw RuntimeError(RuntimeError::kSubscriptOutOfRange, L"Subscript out of range");
         }
         const ProcessEntry32& e = processEntries_[static_cast<std::size_t>(i)];
-        // The whole fixed-length field, not cut at its NUL.
-        const std::wstring_view field(e.szExeFile.data(), e.szExeFile.size());
-        if (field.find(name) != std::wstring_view::npos) return e.th32ProcessID;
+        if (NameMatches(e, name, fullPaths)) return e.th32ProcessID;
     }
     return 0;
 }
@@ -131,6 +150,7 @@ bool mdlProcess::IsListed(ProcessId id) {
 }
 
 std::optional<std::wstring> mdlProcess::ImagePath(ProcessId id) {
+    if (api_.ExeFileIsFullPath()) return PathInEntry(id);
     // A module snapshot fails with ERROR_BAD_LENGTH while the process is still loading or
     // unloading modules; it is taken again, a few times at most.
     constexpr int kTries = 3;
@@ -146,6 +166,20 @@ std::optional<std::wstring> mdlProcess::ImagePath(ProcessId id) {
             return std::nullopt;
         }
         return module.szExePath;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::wstring> mdlProcess::PathInEntry(ProcessId id) {
+    std::vector<ProcessEntry32> table;
+    const std::int32_t last = Process32_Enum(table);
+    const std::size_t count = last < 0 ? 0 : std::min(table.size(), std::size_t(last) + 1);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (table[i].th32ProcessID != id) continue;
+        const std::wstring_view field(table[i].szExeFile.data(), table[i].szExeFile.size());
+        const std::wstring_view path = field.substr(0, field.find(L'\0'));
+        if (path.empty()) return std::nullopt;
+        return std::wstring(path);
     }
     return std::nullopt;
 }

@@ -28,7 +28,9 @@ class mdlProcess {
     std::int32_t Process32_Enum(std::vector<ProcessEntry32>& table);
 
     // The id of the first process, in snapshot order, whose whole 260-character name field
-    // contains `name` (exact, case-sensitive containment), or 0 when none does.
+    // contains `name` (exact, case-sensitive containment), or 0 when none does. Where the field
+    // holds the program's full path (Windows 9x, in the file system's letter case), the text
+    // looked in is the file-name part of the path before its NUL, letter case aside.
     ProcessId GetProcessIdByName(const std::wstring& name);
 
     // Opens, terminates and closes the process. Each of the four calls is made exactly once
@@ -45,7 +47,8 @@ class mdlProcess {
     // SysWOW64 for a 32-bit program's system folder). None when it cannot be read: the process
     // has ended, or its list is out of this program's reach (a 64-bit process seen from a 32-bit
     // one, or one that refuses access). An unreadable path is an answer, not a fault: nothing is
-    // reported.
+    // reported. Where the process list holds full paths (Windows 9x), the path is the process's
+    // entry in a new snapshot (whose failures are reported as every snapshot's are).
     std::optional<std::wstring> ImagePath(ProcessId id);
 
     // False when the latest lookup could not read the process list at all (its snapshot gave no
@@ -64,6 +67,8 @@ class mdlProcess {
     template <typename Step>
     void Trap(Step&& step);
     void ReportApi(std::uint32_t lastError, const wchar_t* description, const wchar_t* procedure);
+    // ImagePath on a system whose process records hold full paths.
+    std::optional<std::wstring> PathInEntry(ProcessId id);
 
     ProcessApi& api_;
     const mdlErrorHandle& errors_;

@@ -5,6 +5,7 @@
 #include <cwchar>
 
 #include "platform/win32/ansi.h"
+#include "platform/win32/text_api.h"
 #include "platform/win32/win.h"
 
 #ifndef _WIN64
@@ -86,10 +87,23 @@ bool Win32ProcessApi::Process32Next(Handle snapshot, ProcessEntry32& entry) {
     return Exchange(::Process32Next, snapshot, entry);
 }
 
+bool Win32ProcessApi::ExeFileIsFullPath() {
+    return OnWindows9x();
+}
+
 bool Win32ProcessApi::Module32FirstW(Handle snapshot, ModuleEntry32& entry) {
+    // Looked up: Windows 95, 98 and ME have only the 8-bit Tool Help calls, and a program that
+    // imports this one would not be loaded there at all.
+    using Module32FirstWFn = BOOL(WINAPI*)(HANDLE, MODULEENTRY32W*);
+    static const auto module32FirstW = reinterpret_cast<Module32FirstWFn>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "Module32FirstW")));
+    if (module32FirstW == nullptr) {
+        ::SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+        return false;
+    }
     MODULEENTRY32W record{};
     record.dwSize = sizeof record;
-    const BOOL ok = ::Module32FirstW(ToHandle(snapshot), &record);
+    const BOOL ok = module32FirstW(ToHandle(snapshot), &record);
     const DWORD error = ::GetLastError();
     if (ok != FALSE) {
         entry.th32ProcessID = record.th32ProcessID;

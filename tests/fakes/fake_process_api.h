@@ -42,6 +42,8 @@ class FakeProcessApi : public ProcessApi {
     std::uint32_t noMoreFilesError = 18;  // ERROR_NO_MORE_FILES
     // Module snapshots that fail with ERROR_BAD_LENGTH before one is taken.
     int moduleBadLengths = 0;
+    // Windows 9x: each name is the program's full path, and there is no module list.
+    bool fullPaths = false;
 
     // Handles handed out and not yet closed.
     std::set<Handle> openHandles;
@@ -49,6 +51,7 @@ class FakeProcessApi : public ProcessApi {
     Handle CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t processId) override;
     bool Process32First(Handle snapshot, ProcessEntry32& entry) override;
     bool Process32Next(Handle snapshot, ProcessEntry32& entry) override;
+    bool ExeFileIsFullPath() override { return fullPaths; }
     bool Module32FirstW(Handle snapshot, ModuleEntry32& entry) override;
     Handle OpenProcess(std::uint32_t desiredAccess, bool inheritHandle, ProcessId id) override;
     bool GetExitCodeProcess(Handle process, std::uint32_t& code) override;

@@ -33,7 +33,7 @@ struct Machine : fakes::Machine {
     }
     void Press() { form.Click(ControlId::Command1); }
     std::vector<PendingOperation> Pending() {
-        RestartDeletes list(registry);
+        RestartDeletes list(registry, files);
         return list.Read().value_or(std::vector<PendingOperation>{});
     }
 };

@@ -1,0 +1,401 @@
+#include "platform/win32/text_api.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "platform/win32/ansi.h"
+
+namespace torvexa::win32 {
+namespace {
+
+// Set once by the entry point, before any window, file or registry call; read by every call here.
+bool windows9x = false;
+
+// The path's 8-bit name, or none with the system's answer for a name it cannot take.
+std::optional<std::string> AnsiPath(const std::wstring& path) {
+    std::optional<std::string> exact = ToAnsiExact(path);
+    if (!exact) ::SetLastError(ERROR_INVALID_NAME);
+    return exact;
+}
+
+// A folder as GetSystemDirectory and GetWindowsDirectory give it: the length without the NUL, or
+// the size needed when the buffer is too small.
+template <typename Wide, typename Ansi>
+std::wstring Folder(Wide wide, Ansi ansi) {
+    if (windows9x) {
+        char folder[MAX_PATH + 1] = {};
+        const UINT length = ansi(folder, MAX_PATH + 1);
+        return length > 0 && length <= MAX_PATH ? FromAnsi(folder, length) : std::wstring();
+    }
+    wchar_t folder[MAX_PATH + 1] = {};
+    const UINT length = wide(folder, MAX_PATH + 1);
+    return length > 0 && length <= MAX_PATH ? std::wstring(folder, length) : std::wstring();
+}
+
+// Reads a value's data into `buffer` (bytes), asking its size first. The value may grow between
+// asking its size and reading it: asked again, a few times.
+template <typename Query>
+LSTATUS ReadValue(Query query, DWORD& type, std::vector<BYTE>& buffer) {
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        DWORD valueType = 0, bytes = 0;
+        LSTATUS status = query(&valueType, nullptr, &bytes);
+        if (status != ERROR_SUCCESS) return status;
+        buffer.assign(bytes, 0);
+        DWORD read = bytes;
+        status = query(&valueType, buffer.data(), &read);
+        if (status == ERROR_MORE_DATA) continue;
+        if (status != ERROR_SUCCESS) return status;
+        buffer.resize(read);
+        type = valueType;
+        return ERROR_SUCCESS;
+    }
+    return ERROR_MORE_DATA;
+}
+
+template <typename Struct>
+Struct Sized() {
+    Struct record{};
+    record.cbSize = sizeof record;
+    return record;
+}
+
+}  // namespace
+
+void ChooseWindows9xWay(bool on9x) {
+    windows9x = on9x;
+}
+
+bool OnWindows9x() {
+    return windows9x;
+}
+
+bool ClassRegistered(HINSTANCE instance, const wchar_t* className) {
+    if (windows9x) {
+        auto found = Sized<WNDCLASSEXA>();
+        return ::GetClassInfoExA(instance, ToAnsi(className).c_str(), &found) != FALSE;
+    }
+    auto found = Sized<WNDCLASSEXW>();
+    return ::GetClassInfoExW(instance, className, &found) != FALSE;
+}
+
+ATOM RegisterWindowClass(const WNDCLASSEXW& windowClass) {
+    if (!windows9x) return ::RegisterClassExW(&windowClass);
+    // The program's classes have no menu; the name is the one text.
+    const std::string name = ToAnsi(windowClass.lpszClassName);
+    WNDCLASSEXA ansi{};
+    ansi.cbSize = sizeof ansi;
+    ansi.style = windowClass.style;
+    ansi.lpfnWndProc = windowClass.lpfnWndProc;
+    ansi.cbClsExtra = windowClass.cbClsExtra;
+    ansi.cbWndExtra = windowClass.cbWndExtra;
+    ansi.hInstance = windowClass.hInstance;
+    ansi.hIcon = windowClass.hIcon;
+    ansi.hCursor = windowClass.hCursor;
+    ansi.hbrBackground = windowClass.hbrBackground;
+    ansi.lpszClassName = name.c_str();
+    ansi.hIconSm = windowClass.hIconSm;
+    return ::RegisterClassExA(&ansi);
+}
+
+HWND NewWindow(DWORD exStyle, const wchar_t* className, const std::wstring& text, DWORD style,
+               const RECT& where, HWND parent, HMENU menu, HINSTANCE instance, void* createParam) {
+    // The creation data reaches the procedure in lpCreateParams, the first member of both
+    // CREATESTRUCTA and CREATESTRUCTW.
+    if (windows9x) {
+        return ::CreateWindowExA(exStyle, ToAnsi(className).c_str(), ToAnsi(text).c_str(), style,
+                                 where.left, where.top, where.right, where.bottom, parent, menu,
+                                 instance, createParam);
+    }
+    return ::CreateWindowExW(exStyle, className, text.c_str(), style, where.left, where.top,
+                             where.right, where.bottom, parent, menu, instance, createParam);
+}
+
+LRESULT DefaultProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    return windows9x ? ::DefWindowProcA(hwnd, message, wParam, lParam)
+                     : ::DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+LRESULT CallProcedure(WNDPROC procedure, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    return windows9x ? ::CallWindowProcA(procedure, hwnd, message, wParam, lParam)
+                     : ::CallWindowProcW(procedure, hwnd, message, wParam, lParam);
+}
+
+LONG_PTR WindowLong(HWND hwnd, int index) {
+    return windows9x ? ::GetWindowLongPtrA(hwnd, index) : ::GetWindowLongPtrW(hwnd, index);
+}
+
+LONG_PTR ChangeWindowLong(HWND hwnd, int index, LONG_PTR value) {
+    // A procedure put in place with the A form receives the A messages, and the one it replaces
+    // comes back in the form that CallProcedure hands messages on to.
+    return windows9x ? ::SetWindowLongPtrA(hwnd, index, value)
+                     : ::SetWindowLongPtrW(hwnd, index, value);
+}
+
+BOOL NextMessage(MSG& msg) {
+    return windows9x ? ::GetMessageA(&msg, nullptr, 0, 0) : ::GetMessageW(&msg, nullptr, 0, 0);
+}
+
+bool DialogMessage(HWND dialog, MSG& msg) {
+    return (windows9x ? ::IsDialogMessageA(dialog, &msg) : ::IsDialogMessageW(dialog, &msg)) !=
+           FALSE;
+}
+
+void Dispatch(const MSG& msg) {
+    if (windows9x) {
+        ::DispatchMessageA(&msg);
+    } else {
+        ::DispatchMessageW(&msg);
+    }
+}
+
+LRESULT Send(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    return windows9x ? ::SendMessageA(hwnd, message, wParam, lParam)
+                     : ::SendMessageW(hwnd, message, wParam, lParam);
+}
+
+void SetWindowTextTo(HWND hwnd, const std::wstring& text) {
+    if (windows9x) {
+        ::SetWindowTextA(hwnd, ToAnsi(text).c_str());
+    } else {
+        ::SetWindowTextW(hwnd, text.c_str());
+    }
+}
+
+std::wstring WindowText(HWND hwnd) {
+    if (windows9x) {
+        std::string text(static_cast<std::size_t>(::GetWindowTextLengthA(hwnd)) + 1, '\0');
+        text.resize(static_cast<std::size_t>(
+            ::GetWindowTextA(hwnd, text.data(), static_cast<int>(text.size()))));
+        return FromAnsi(text);
+    }
+    std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(hwnd)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(
+        ::GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+HCURSOR SystemCursor(const wchar_t* id) {
+    // The system's cursors are named by number (MAKEINTRESOURCE), the same number in both forms.
+    return windows9x ? ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(id))
+                     : ::LoadCursorW(nullptr, id);
+}
+
+HICON ResourceIcon(HINSTANCE instance, int id) {
+    return windows9x ? ::LoadIconA(instance, MAKEINTRESOURCEA(id))
+                     : ::LoadIconW(instance, MAKEINTRESOURCEW(id));
+}
+
+HFONT CreateFontFrom(const LOGFONTW& font) {
+    if (!windows9x) return ::CreateFontIndirectW(&font);
+    // Both records hold the same numbers before the face name, which is the one text.
+    LOGFONTA ansi{};
+    static_assert(offsetof(LOGFONTA, lfFaceName) == offsetof(LOGFONTW, lfFaceName));
+    std::memcpy(&ansi, &font, offsetof(LOGFONTW, lfFaceName));
+    const std::string face = ToAnsi(font.lfFaceName);
+    std::memcpy(ansi.lfFaceName, face.data(), std::min<std::size_t>(face.size(), LF_FACESIZE - 1));
+    return ::CreateFontIndirectA(&ansi);
+}
+
+LOGFONTW LogFontOf(HGDIOBJ font) {
+    LOGFONTW wide{};
+    if (!windows9x) {
+        if (::GetObjectW(font, sizeof wide, &wide) == 0) return LOGFONTW{};
+        return wide;
+    }
+    LOGFONTA ansi{};
+    if (::GetObjectA(font, sizeof ansi, &ansi) == 0) return wide;
+    std::memcpy(&wide, &ansi, offsetof(LOGFONTA, lfFaceName));
+    const std::wstring face = FromAnsi(ansi.lfFaceName, strnlen(ansi.lfFaceName, LF_FACESIZE));
+    std::memcpy(wide.lfFaceName, face.data(),
+                std::min<std::size_t>(face.size(), LF_FACESIZE - 1) * sizeof(wchar_t));
+    return wide;
+}
+
+LONG LineHeight(HDC dc) {
+    if (windows9x) {
+        TEXTMETRICA metrics{};
+        ::GetTextMetricsA(dc, &metrics);
+        return metrics.tmHeight;
+    }
+    TEXTMETRICW metrics{};
+    ::GetTextMetricsW(dc, &metrics);
+    return metrics.tmHeight;
+}
+
+int DrawTextIn(HDC dc, std::wstring_view text, RECT& box, UINT format) {
+    if (windows9x) {
+        const std::string ansi = ToAnsi(std::wstring(text));
+        return ::DrawTextA(dc, ansi.data(), static_cast<int>(ansi.size()), &box, format);
+    }
+    return ::DrawTextW(dc, text.data(), static_cast<int>(text.size()), &box, format);
+}
+
+void CharacterEnds(HDC dc, std::wstring_view text, int* ends, SIZE& extent) {
+    const int count = static_cast<int>(text.size());
+    extent = {};
+    if (count == 0) return;
+    if (!windows9x) {
+        ::GetTextExtentExPointW(dc, text.data(), count, 0, nullptr, ends, &extent);
+        return;
+    }
+    // 9x measures wide text with GetTextExtentPoint32W, as it draws it with ExtTextOutW: each
+    // character ends where the text up to it does. (GetTextExtentExPointA would count bytes, not
+    // characters, in a double-byte code page.)
+    for (int i = 0; i < count; ++i) {
+        ::GetTextExtentPoint32W(dc, text.data(), i + 1, &extent);
+        ends[i] = extent.cx;
+    }
+}
+
+bool HighContrastSetting() {
+    if (windows9x) {
+        auto contrast = Sized<HIGHCONTRASTA>();
+        return ::SystemParametersInfoA(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) !=
+                   FALSE &&
+               (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+    }
+    auto contrast = Sized<HIGHCONTRASTW>();
+    return ::SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) != FALSE &&
+           (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+
+DWORD FileAttributes(const std::wstring& path) {
+    if (!windows9x) return ::GetFileAttributesW(path.c_str());
+    const std::optional<std::string> ansi = AnsiPath(path);
+    return ansi ? ::GetFileAttributesA(ansi->c_str()) : INVALID_FILE_ATTRIBUTES;
+}
+
+bool ChangeFileAttributes(const std::wstring& path, DWORD attributes) {
+    if (!windows9x) return ::SetFileAttributesW(path.c_str(), attributes) != FALSE;
+    const std::optional<std::string> ansi = AnsiPath(path);
+    return ansi && ::SetFileAttributesA(ansi->c_str(), attributes) != FALSE;
+}
+
+HANDLE OpenFileAt(const std::wstring& path, DWORD access, DWORD share, DWORD creation) {
+    if (!windows9x) {
+        return ::CreateFileW(path.c_str(), access, share, nullptr, creation, FILE_ATTRIBUTE_NORMAL,
+                             nullptr);
+    }
+    const std::optional<std::string> ansi = AnsiPath(path);
+    if (!ansi) return INVALID_HANDLE_VALUE;
+    return ::CreateFileA(ansi->c_str(), access, share, nullptr, creation, FILE_ATTRIBUTE_NORMAL,
+                         nullptr);
+}
+
+HANDLE OpenForAppending(const std::wstring& path) {
+    constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    // Append access alone: every write lands at the end of the file as it is then, also when other
+    // machines append to the same file on a share at the same moment. 9x knows only read and
+    // write access: there the end is where the file ends when it is opened.
+    if (!windows9x) return OpenFileAt(path, FILE_APPEND_DATA, kShare, OPEN_ALWAYS);
+    const HANDLE file = OpenFileAt(path, GENERIC_WRITE, kShare, OPEN_ALWAYS);
+    if (file != INVALID_HANDLE_VALUE) ::SetFilePointer(file, 0, nullptr, FILE_END);
+    return file;
+}
+
+std::wstring SystemDirectory() {
+    return Folder([](LPWSTR b, UINT n) { return ::GetSystemDirectoryW(b, n); },
+                  [](LPSTR b, UINT n) { return ::GetSystemDirectoryA(b, n); });
+}
+
+std::wstring WindowsDirectory() {
+    return Folder([](LPWSTR b, UINT n) { return ::GetWindowsDirectoryW(b, n); },
+                  [](LPSTR b, UINT n) { return ::GetWindowsDirectoryA(b, n); });
+}
+
+std::optional<std::string> ShortAnsiPath(const std::wstring& path) {
+    if (!windows9x) {
+        wchar_t shortPath[MAX_PATH + 1] = {};
+        const DWORD length = ::GetShortPathNameW(path.c_str(), shortPath, MAX_PATH + 1);
+        return ToAnsiExact(length > 0 && length <= MAX_PATH ? std::wstring(shortPath, length)
+                                                            : path);
+    }
+    std::optional<std::string> ansi = ToAnsiExact(path);
+    if (!ansi) return std::nullopt;
+    char shortPath[MAX_PATH + 1] = {};
+    const DWORD length = ::GetShortPathNameA(ansi->c_str(), shortPath, MAX_PATH + 1);
+    if (length > 0 && length <= MAX_PATH) return std::string(shortPath, length);
+    return ansi;
+}
+
+HMODULE LoadLibraryFrom(const std::wstring& path, DWORD flags) {
+    if (!windows9x) return ::LoadLibraryExW(path.c_str(), nullptr, flags);
+    const std::optional<std::string> ansi = AnsiPath(path);
+    return ansi ? ::LoadLibraryExA(ansi->c_str(), nullptr, flags) : nullptr;
+}
+
+LSTATUS QueryTextValue(HKEY key, const std::wstring& name, DWORD& type, std::wstring& data) {
+    std::vector<BYTE> bytes;
+    if (windows9x) {
+        const std::string ansiName = ToAnsi(name);
+        const LSTATUS status = ReadValue(
+            [&](DWORD* t, BYTE* d, DWORD* n) {
+                return ::RegQueryValueExA(key, ansiName.c_str(), nullptr, t, d, n);
+            },
+            type, bytes);
+        // 8-bit text, its NULs included, widened character by character.
+        if (status == ERROR_SUCCESS) {
+            data = FromAnsi(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        }
+        return status;
+    }
+    const LSTATUS status =
+        ReadValue([&](DWORD* t, BYTE* d,
+                      DWORD* n) { return ::RegQueryValueExW(key, name.c_str(), nullptr, t, d, n); },
+                  type, bytes);
+    if (status == ERROR_SUCCESS) {
+        data.assign(bytes.size() / sizeof(wchar_t), L'\0');
+        std::memcpy(data.data(), bytes.data(), data.size() * sizeof(wchar_t));
+    }
+    return status;
+}
+
+std::wstring ComputerName() {
+    if (windows9x) {
+        char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+        DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+        return ::GetComputerNameA(name, &size) ? FromAnsi(name, size) : std::wstring();
+    }
+    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+    return ::GetComputerNameW(name, &size) ? std::wstring(name, size) : std::wstring();
+}
+
+std::wstring LocaleInfo(LCID locale, LCTYPE type) {
+    // The sizes count the closing NUL.
+    if (windows9x) {
+        std::string info(static_cast<std::size_t>(::GetLocaleInfoA(locale, type, nullptr, 0)),
+                         '\0');
+        if (info.empty()) return {};
+        const int n = ::GetLocaleInfoA(locale, type, info.data(), static_cast<int>(info.size()));
+        return n > 0 ? FromAnsi(info.data(), static_cast<std::size_t>(n) - 1) : std::wstring();
+    }
+    std::wstring info(static_cast<std::size_t>(::GetLocaleInfoW(locale, type, nullptr, 0)), L'\0');
+    if (info.empty()) return {};
+    const int n = ::GetLocaleInfoW(locale, type, info.data(), static_cast<int>(info.size()));
+    info.resize(n > 0 ? static_cast<std::size_t>(n) - 1 : 0);
+    return info;
+}
+
+std::wstring UpperCased(const std::wstring& text) {
+    std::wstring upper = text;
+    if (upper.empty()) return upper;
+    if (!windows9x) {
+        ::CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
+        return upper;
+    }
+    // Character by character, so that one the code page lacks stays itself instead of "?".
+    for (wchar_t& c : upper) {
+        std::optional<std::string> ansi = ToAnsiExact(std::wstring(1, c));
+        if (!ansi) continue;
+        ::CharUpperBuffA(ansi->data(), static_cast<DWORD>(ansi->size()));
+        const std::wstring back = FromAnsi(*ansi);
+        if (back.size() == 1) c = back[0];
+    }
+    return upper;
+}
+
+}  // namespace torvexa::win32
