@@ -28,13 +28,12 @@ class ProcessApi {
     virtual bool Process32Next(Handle snapshot, ProcessEntry32& entry) = 0;
     // Whether a process record's szExeFile holds the full path of the file that the process runs
     // from, in the file system's letter case ("C:\WINDOWS\SYSTEM32\MONIKER.EXE"), as on Windows 95,
-    // 98 and ME, rather than the file's name alone, as on NT. Those systems have no module
-    // snapshot per process: the record is where the path is read.
+    // 98 and ME, rather than the file's name alone, as on NT. There the record is where the path
+    // is read first.
     virtual bool ExeFileIsFullPath() = 0;
     // The first module of a module snapshot (kSnapModule) is the process's own program: its
-    // szExePath is the full path of the file the process runs from. The wide (W) call: a path
-    // may hold characters that the ANSI code page lacks. Fails with ERROR_CALL_NOT_IMPLEMENTED
-    // (120) where the system has no such call.
+    // szExePath is the full path of the file the process runs from. The wide (W) call on NT (a
+    // path may hold characters that the ANSI code page lacks), the 8-bit one on 9x.
     virtual bool Module32FirstW(Handle snapshot, ModuleEntry32& entry) = 0;
 
     // 0 on failure.

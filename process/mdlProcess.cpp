@@ -150,7 +150,11 @@ bool mdlProcess::IsListed(ProcessId id) {
 }
 
 std::optional<std::wstring> mdlProcess::ImagePath(ProcessId id) {
-    if (api_.ExeFileIsFullPath()) return PathInEntry(id);
+    // Windows 9x names the path in the process record; a record with the name alone (a system
+    // that reports itself as 9x but keeps NT's records) leaves it to the module list.
+    if (api_.ExeFileIsFullPath()) {
+        if (std::optional<std::wstring> path = PathInEntry(id)) return path;
+    }
     // A module snapshot fails with ERROR_BAD_LENGTH while the process is still loading or
     // unloading modules; it is taken again, a few times at most.
     constexpr int kTries = 3;
@@ -178,7 +182,7 @@ std::optional<std::wstring> mdlProcess::PathInEntry(ProcessId id) {
         if (table[i].th32ProcessID != id) continue;
         const std::wstring_view field(table[i].szExeFile.data(), table[i].szExeFile.size());
         const std::wstring_view path = field.substr(0, field.find(L'\0'));
-        if (path.empty()) return std::nullopt;
+        if (path.find(L'\\') == std::wstring_view::npos) return std::nullopt;
         return std::wstring(path);
     }
     return std::nullopt;

@@ -48,7 +48,8 @@ class mdlProcess {
     // has ended, or its list is out of this program's reach (a 64-bit process seen from a 32-bit
     // one, or one that refuses access). An unreadable path is an answer, not a fault: nothing is
     // reported. Where the process list holds full paths (Windows 9x), the path is the process's
-    // entry in a new snapshot (whose failures are reported as every snapshot's are).
+    // entry in a new snapshot (whose failures are reported as every snapshot's are), unless the
+    // entry holds a bare name.
     std::optional<std::wstring> ImagePath(ProcessId id);
 
     // False when the latest lookup could not read the process list at all (its snapshot gave no

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/win32/ansi.h"
+#include "platform/win32/win.h"
 
 namespace torvexa::win32 {
 namespace {
@@ -325,6 +326,31 @@ HMODULE LoadLibraryFrom(const std::wstring& path, DWORD flags) {
     if (!windows9x) return ::LoadLibraryExW(path.c_str(), nullptr, flags);
     const std::optional<std::string> ansi = AnsiPath(path);
     return ansi ? ::LoadLibraryExA(ansi->c_str(), nullptr, flags) : nullptr;
+}
+
+bool FirstModulePath(HANDLE snapshot, DWORD& processId, std::wstring& path) {
+    if (windows9x) {
+        MODULEENTRY32 record{};
+        record.dwSize = sizeof record;
+        if (!::Module32First(snapshot, &record)) return false;
+        processId = record.th32ProcessID;
+        path = FromAnsi(record.szExePath, strnlen(record.szExePath, sizeof record.szExePath));
+        return true;
+    }
+    using Module32FirstWFn = BOOL(WINAPI*)(HANDLE, MODULEENTRY32W*);
+    static const auto module32FirstW = reinterpret_cast<Module32FirstWFn>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "Module32FirstW")));
+    if (module32FirstW == nullptr) {
+        ::SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+        return false;
+    }
+    MODULEENTRY32W record{};
+    record.dwSize = sizeof record;
+    if (!module32FirstW(snapshot, &record)) return false;
+    processId = record.th32ProcessID;
+    // The field is 260 characters; a path that fills it has no NUL.
+    path.assign(record.szExePath, ::wcsnlen(record.szExePath, std::size(record.szExePath)));
+    return true;
 }
 
 LSTATUS QueryTextValue(HKEY key, const std::wstring& name, DWORD& type, std::wstring& data) {

@@ -7,9 +7,10 @@
 // A function on 9x, with the texts converted to and from the ANSI code page (ansi.h). The calls
 // that 9x implements in their W form are made directly, everywhere.
 //
-// On 9x a text with a character that the ANSI code page lacks is shown with the conversion's
-// default character, "?" (the program's own Spanish texts, "¿" and the accents included, are all in
-// code page 1252); a path with such a character has no 8-bit name and the call fails with
+// On 9x a character of a text that the ANSI code page lacks becomes what WideCharToMultiByte's
+// default conversion makes of it: the code page's look-alike where it has one ("O" for the Greek
+// Omega), "?" otherwise (the program's own Spanish texts, "¿" and the accents included, are all in
+// code page 1252). A path with such a character has no 8-bit name: the call fails with
 // ERROR_INVALID_NAME instead of reaching another file.
 //
 // A window created through here with a system class or one of the program's classes is an ANSI
@@ -90,6 +91,11 @@ std::wstring WindowsDirectory();
 std::optional<std::string> ShortAnsiPath(const std::wstring& path);
 // LoadLibraryEx by full path.
 HMODULE LoadLibraryFrom(const std::wstring& path, DWORD flags);
+
+// Tool Help: the full path of the first module of a module snapshot (Module32First), with the
+// process it belongs to; false with the system's last error when there is none. The wide call is
+// looked up on NT: Windows 95, 98 and ME do not export it.
+bool FirstModulePath(HANDLE snapshot, DWORD& processId, std::wstring& path);
 
 // The registry: a value's data as UTF-16 text (a REG_MULTI_SZ with its NULs), as RegQueryValueEx
 // reads it; the status as the registry gives it.

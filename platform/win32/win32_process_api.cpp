@@ -92,27 +92,16 @@ bool Win32ProcessApi::ExeFileIsFullPath() {
 }
 
 bool Win32ProcessApi::Module32FirstW(Handle snapshot, ModuleEntry32& entry) {
-    // Looked up: Windows 95, 98 and ME have only the 8-bit Tool Help calls, and a program that
-    // imports this one would not be loaded there at all.
-    using Module32FirstWFn = BOOL(WINAPI*)(HANDLE, MODULEENTRY32W*);
-    static const auto module32FirstW = reinterpret_cast<Module32FirstWFn>(reinterpret_cast<void*>(
-        ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "Module32FirstW")));
-    if (module32FirstW == nullptr) {
-        ::SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
-        return false;
-    }
-    MODULEENTRY32W record{};
-    record.dwSize = sizeof record;
-    const BOOL ok = module32FirstW(ToHandle(snapshot), &record);
+    DWORD processId = 0;
+    std::wstring path;
+    const bool ok = FirstModulePath(ToHandle(snapshot), processId, path);
     const DWORD error = ::GetLastError();
-    if (ok != FALSE) {
-        entry.th32ProcessID = record.th32ProcessID;
-        // The field is 260 characters; a path that fills it has no NUL.
-        entry.szExePath.assign(
-            record.szExePath, ::wcsnlen(record.szExePath, sizeof record.szExePath / sizeof(WCHAR)));
+    if (ok) {
+        entry.th32ProcessID = processId;
+        entry.szExePath = std::move(path);
     }
     ::SetLastError(error);
-    return ok != FALSE;
+    return ok;
 }
 
 Handle Win32ProcessApi::OpenProcess(std::uint32_t desiredAccess, bool inheritHandle, ProcessId id) {

@@ -54,10 +54,6 @@ Handle FakeProcessApi::ModuleSnapshot(ProcessId id) {
 
 bool FakeProcessApi::Module32FirstW(Handle snapshot, ModuleEntry32& entry) {
     calls.push_back(L"Module32FirstW(" + Hex(snapshot) + L")");
-    if (fullPaths) {
-        lastError_ = 120;  // ERROR_CALL_NOT_IMPLEMENTED: Windows 9x has no such call
-        return false;
-    }
     auto it = modules_.find(snapshot);
     if (it == modules_.end()) {
         lastError_ = 6;  // ERROR_INVALID_HANDLE

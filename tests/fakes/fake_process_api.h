@@ -42,7 +42,7 @@ class FakeProcessApi : public ProcessApi {
     std::uint32_t noMoreFilesError = 18;  // ERROR_NO_MORE_FILES
     // Module snapshots that fail with ERROR_BAD_LENGTH before one is taken.
     int moduleBadLengths = 0;
-    // Windows 9x: each name is the program's full path, and there is no module list.
+    // Windows 9x: the records' names are the programs' full paths.
     bool fullPaths = false;
 
     // Handles handed out and not yet closed.
