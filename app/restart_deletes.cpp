@@ -92,6 +92,8 @@ std::vector<std::string> WininitDeletes(std::string_view file) {
     return paths;
 }
 
+// The file comes first, as in every function here that changes a file's bytes.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 std::string WithWininitDelete(std::string_view file, std::string_view path) {
     const std::string entry = std::string(kWininitDeleteKey) + "=" + std::string(path) + "\r\n";
     // Where the new line goes: after the last line of the first [rename] section that says

@@ -30,8 +30,9 @@ bool NameMatches(const ProcessEntry32& e, const std::wstring& name, bool fullPat
     std::wstring_view path = field.substr(0, field.find(L'\0'));
     const std::size_t slash = path.find_last_of(L'\\');
     if (slash != std::wstring_view::npos) path.remove_prefix(slash + 1);
-    const auto it = std::search(path.begin(), path.end(), name.begin(), name.end(),
-                                [](wchar_t a, wchar_t b) { return Folded(a) == Folded(b); });
+    const wchar_t* const it =
+        std::search(path.begin(), path.end(), name.begin(), name.end(),
+                    [](wchar_t a, wchar_t b) { return Folded(a) == Folded(b); });
     return it != path.end() || name.empty();
 }
 

@@ -13,7 +13,7 @@ namespace torvexa::win32 {
 namespace {
 
 // Set once by the entry point, before any window, file or registry call; read by every call here.
-bool windows9x = false;
+bool ansiCalls = false;
 
 // The path's 8-bit name, or none with the system's answer for a name it cannot take.
 std::optional<std::string> AnsiPath(const std::wstring& path) {
@@ -26,7 +26,7 @@ std::optional<std::string> AnsiPath(const std::wstring& path) {
 // the size needed when the buffer is too small.
 template <typename Wide, typename Ansi>
 std::wstring Folder(Wide wide, Ansi ansi) {
-    if (windows9x) {
+    if (ansiCalls) {
         char folder[MAX_PATH + 1] = {};
         const UINT length = ansi(folder, MAX_PATH + 1);
         return length > 0 && length <= MAX_PATH ? FromAnsi(folder, length) : std::wstring();
@@ -65,16 +65,16 @@ Struct Sized() {
 
 }  // namespace
 
-void ChooseWindows9xWay(bool on9x) {
-    windows9x = on9x;
+void ChooseWindows9xWay(bool windows9x) {
+    ansiCalls = windows9x;
 }
 
 bool OnWindows9x() {
-    return windows9x;
+    return ansiCalls;
 }
 
 bool ClassRegistered(HINSTANCE instance, const wchar_t* className) {
-    if (windows9x) {
+    if (ansiCalls) {
         auto found = Sized<WNDCLASSEXA>();
         return ::GetClassInfoExA(instance, ToAnsi(className).c_str(), &found) != FALSE;
     }
@@ -83,7 +83,7 @@ bool ClassRegistered(HINSTANCE instance, const wchar_t* className) {
 }
 
 ATOM RegisterWindowClass(const WNDCLASSEXW& windowClass) {
-    if (!windows9x) return ::RegisterClassExW(&windowClass);
+    if (!ansiCalls) return ::RegisterClassExW(&windowClass);
     // The program's classes have no menu; the name is the one text.
     const std::string name = ToAnsi(windowClass.lpszClassName);
     WNDCLASSEXA ansi{};
@@ -105,7 +105,7 @@ HWND NewWindow(DWORD exStyle, const wchar_t* className, const std::wstring& text
                const RECT& where, HWND parent, HMENU menu, HINSTANCE instance, void* createParam) {
     // The creation data reaches the procedure in lpCreateParams, the first member of both
     // CREATESTRUCTA and CREATESTRUCTW.
-    if (windows9x) {
+    if (ansiCalls) {
         return ::CreateWindowExA(exStyle, ToAnsi(className).c_str(), ToAnsi(text).c_str(), style,
                                  where.left, where.top, where.right, where.bottom, parent, menu,
                                  instance, createParam);
@@ -115,37 +115,37 @@ HWND NewWindow(DWORD exStyle, const wchar_t* className, const std::wstring& text
 }
 
 LRESULT DefaultProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    return windows9x ? ::DefWindowProcA(hwnd, message, wParam, lParam)
+    return ansiCalls ? ::DefWindowProcA(hwnd, message, wParam, lParam)
                      : ::DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 LRESULT CallProcedure(WNDPROC procedure, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    return windows9x ? ::CallWindowProcA(procedure, hwnd, message, wParam, lParam)
+    return ansiCalls ? ::CallWindowProcA(procedure, hwnd, message, wParam, lParam)
                      : ::CallWindowProcW(procedure, hwnd, message, wParam, lParam);
 }
 
 LONG_PTR WindowLong(HWND hwnd, int index) {
-    return windows9x ? ::GetWindowLongPtrA(hwnd, index) : ::GetWindowLongPtrW(hwnd, index);
+    return ansiCalls ? ::GetWindowLongPtrA(hwnd, index) : ::GetWindowLongPtrW(hwnd, index);
 }
 
 LONG_PTR ChangeWindowLong(HWND hwnd, int index, LONG_PTR value) {
     // A procedure put in place with the A form receives the A messages, and the one it replaces
     // comes back in the form that CallProcedure hands messages on to.
-    return windows9x ? ::SetWindowLongPtrA(hwnd, index, value)
+    return ansiCalls ? ::SetWindowLongPtrA(hwnd, index, value)
                      : ::SetWindowLongPtrW(hwnd, index, value);
 }
 
 BOOL NextMessage(MSG& msg) {
-    return windows9x ? ::GetMessageA(&msg, nullptr, 0, 0) : ::GetMessageW(&msg, nullptr, 0, 0);
+    return ansiCalls ? ::GetMessageA(&msg, nullptr, 0, 0) : ::GetMessageW(&msg, nullptr, 0, 0);
 }
 
 bool DialogMessage(HWND dialog, MSG& msg) {
-    return (windows9x ? ::IsDialogMessageA(dialog, &msg) : ::IsDialogMessageW(dialog, &msg)) !=
+    return (ansiCalls ? ::IsDialogMessageA(dialog, &msg) : ::IsDialogMessageW(dialog, &msg)) !=
            FALSE;
 }
 
 void Dispatch(const MSG& msg) {
-    if (windows9x) {
+    if (ansiCalls) {
         ::DispatchMessageA(&msg);
     } else {
         ::DispatchMessageW(&msg);
@@ -153,12 +153,12 @@ void Dispatch(const MSG& msg) {
 }
 
 LRESULT Send(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    return windows9x ? ::SendMessageA(hwnd, message, wParam, lParam)
+    return ansiCalls ? ::SendMessageA(hwnd, message, wParam, lParam)
                      : ::SendMessageW(hwnd, message, wParam, lParam);
 }
 
 void SetWindowTextTo(HWND hwnd, const std::wstring& text) {
-    if (windows9x) {
+    if (ansiCalls) {
         ::SetWindowTextA(hwnd, ToAnsi(text).c_str());
     } else {
         ::SetWindowTextW(hwnd, text.c_str());
@@ -166,7 +166,7 @@ void SetWindowTextTo(HWND hwnd, const std::wstring& text) {
 }
 
 std::wstring WindowText(HWND hwnd) {
-    if (windows9x) {
+    if (ansiCalls) {
         std::string text(static_cast<std::size_t>(::GetWindowTextLengthA(hwnd)) + 1, '\0');
         text.resize(static_cast<std::size_t>(
             ::GetWindowTextA(hwnd, text.data(), static_cast<int>(text.size()))));
@@ -180,17 +180,17 @@ std::wstring WindowText(HWND hwnd) {
 
 HCURSOR SystemCursor(const wchar_t* id) {
     // The system's cursors are named by number (MAKEINTRESOURCE), the same number in both forms.
-    return windows9x ? ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(id))
+    return ansiCalls ? ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(id))
                      : ::LoadCursorW(nullptr, id);
 }
 
 HICON ResourceIcon(HINSTANCE instance, int id) {
-    return windows9x ? ::LoadIconA(instance, MAKEINTRESOURCEA(id))
+    return ansiCalls ? ::LoadIconA(instance, MAKEINTRESOURCEA(id))
                      : ::LoadIconW(instance, MAKEINTRESOURCEW(id));
 }
 
 HFONT CreateFontFrom(const LOGFONTW& font) {
-    if (!windows9x) return ::CreateFontIndirectW(&font);
+    if (!ansiCalls) return ::CreateFontIndirectW(&font);
     // Both records hold the same numbers before the face name, which is the one text.
     LOGFONTA ansi{};
     static_assert(offsetof(LOGFONTA, lfFaceName) == offsetof(LOGFONTW, lfFaceName));
@@ -202,7 +202,7 @@ HFONT CreateFontFrom(const LOGFONTW& font) {
 
 LOGFONTW LogFontOf(HGDIOBJ font) {
     LOGFONTW wide{};
-    if (!windows9x) {
+    if (!ansiCalls) {
         if (::GetObjectW(font, sizeof wide, &wide) == 0) return LOGFONTW{};
         return wide;
     }
@@ -216,7 +216,7 @@ LOGFONTW LogFontOf(HGDIOBJ font) {
 }
 
 LONG LineHeight(HDC dc) {
-    if (windows9x) {
+    if (ansiCalls) {
         TEXTMETRICA metrics{};
         ::GetTextMetricsA(dc, &metrics);
         return metrics.tmHeight;
@@ -227,7 +227,7 @@ LONG LineHeight(HDC dc) {
 }
 
 int DrawTextIn(HDC dc, std::wstring_view text, RECT& box, UINT format) {
-    if (windows9x) {
+    if (ansiCalls) {
         const std::string ansi = ToAnsi(std::wstring(text));
         return ::DrawTextA(dc, ansi.data(), static_cast<int>(ansi.size()), &box, format);
     }
@@ -238,7 +238,7 @@ void CharacterEnds(HDC dc, std::wstring_view text, int* ends, SIZE& extent) {
     const int count = static_cast<int>(text.size());
     extent = {};
     if (count == 0) return;
-    if (!windows9x) {
+    if (!ansiCalls) {
         ::GetTextExtentExPointW(dc, text.data(), count, 0, nullptr, ends, &extent);
         return;
     }
@@ -252,7 +252,7 @@ void CharacterEnds(HDC dc, std::wstring_view text, int* ends, SIZE& extent) {
 }
 
 bool HighContrastSetting() {
-    if (windows9x) {
+    if (ansiCalls) {
         auto contrast = Sized<HIGHCONTRASTA>();
         return ::SystemParametersInfoA(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) !=
                    FALSE &&
@@ -264,19 +264,19 @@ bool HighContrastSetting() {
 }
 
 DWORD FileAttributes(const std::wstring& path) {
-    if (!windows9x) return ::GetFileAttributesW(path.c_str());
+    if (!ansiCalls) return ::GetFileAttributesW(path.c_str());
     const std::optional<std::string> ansi = AnsiPath(path);
     return ansi ? ::GetFileAttributesA(ansi->c_str()) : INVALID_FILE_ATTRIBUTES;
 }
 
 bool ChangeFileAttributes(const std::wstring& path, DWORD attributes) {
-    if (!windows9x) return ::SetFileAttributesW(path.c_str(), attributes) != FALSE;
+    if (!ansiCalls) return ::SetFileAttributesW(path.c_str(), attributes) != FALSE;
     const std::optional<std::string> ansi = AnsiPath(path);
     return ansi && ::SetFileAttributesA(ansi->c_str(), attributes) != FALSE;
 }
 
 HANDLE OpenFileAt(const std::wstring& path, DWORD access, DWORD share, DWORD creation) {
-    if (!windows9x) {
+    if (!ansiCalls) {
         return ::CreateFileW(path.c_str(), access, share, nullptr, creation, FILE_ATTRIBUTE_NORMAL,
                              nullptr);
     }
@@ -291,7 +291,7 @@ HANDLE OpenForAppending(const std::wstring& path) {
     // Append access alone: every write lands at the end of the file as it is then, also when other
     // machines append to the same file on a share at the same moment. 9x knows only read and
     // write access: there the end is where the file ends when it is opened.
-    if (!windows9x) return OpenFileAt(path, FILE_APPEND_DATA, kShare, OPEN_ALWAYS);
+    if (!ansiCalls) return OpenFileAt(path, FILE_APPEND_DATA, kShare, OPEN_ALWAYS);
     const HANDLE file = OpenFileAt(path, GENERIC_WRITE, kShare, OPEN_ALWAYS);
     if (file != INVALID_HANDLE_VALUE) ::SetFilePointer(file, 0, nullptr, FILE_END);
     return file;
@@ -308,7 +308,7 @@ std::wstring WindowsDirectory() {
 }
 
 std::optional<std::string> ShortAnsiPath(const std::wstring& path) {
-    if (!windows9x) {
+    if (!ansiCalls) {
         wchar_t shortPath[MAX_PATH + 1] = {};
         const DWORD length = ::GetShortPathNameW(path.c_str(), shortPath, MAX_PATH + 1);
         return ToAnsiExact(length > 0 && length <= MAX_PATH ? std::wstring(shortPath, length)
@@ -323,13 +323,13 @@ std::optional<std::string> ShortAnsiPath(const std::wstring& path) {
 }
 
 HMODULE LoadLibraryFrom(const std::wstring& path, DWORD flags) {
-    if (!windows9x) return ::LoadLibraryExW(path.c_str(), nullptr, flags);
+    if (!ansiCalls) return ::LoadLibraryExW(path.c_str(), nullptr, flags);
     const std::optional<std::string> ansi = AnsiPath(path);
     return ansi ? ::LoadLibraryExA(ansi->c_str(), nullptr, flags) : nullptr;
 }
 
 bool FirstModulePath(HANDLE snapshot, DWORD& processId, std::wstring& path) {
-    if (windows9x) {
+    if (ansiCalls) {
         MODULEENTRY32 record{};
         record.dwSize = sizeof record;
         if (!::Module32First(snapshot, &record)) return false;
@@ -355,7 +355,7 @@ bool FirstModulePath(HANDLE snapshot, DWORD& processId, std::wstring& path) {
 
 LSTATUS QueryTextValue(HKEY key, const std::wstring& name, DWORD& type, std::wstring& data) {
     std::vector<BYTE> bytes;
-    if (windows9x) {
+    if (ansiCalls) {
         const std::string ansiName = ToAnsi(name);
         const LSTATUS status = ReadValue(
             [&](DWORD* t, BYTE* d, DWORD* n) {
@@ -380,7 +380,7 @@ LSTATUS QueryTextValue(HKEY key, const std::wstring& name, DWORD& type, std::wst
 }
 
 std::wstring ComputerName() {
-    if (windows9x) {
+    if (ansiCalls) {
         char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
         DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
         return ::GetComputerNameA(name, &size) ? FromAnsi(name, size) : std::wstring();
@@ -392,7 +392,7 @@ std::wstring ComputerName() {
 
 std::wstring LocaleInfo(LCID locale, LCTYPE type) {
     // The sizes count the closing NUL.
-    if (windows9x) {
+    if (ansiCalls) {
         std::string info(static_cast<std::size_t>(::GetLocaleInfoA(locale, type, nullptr, 0)),
                          '\0');
         if (info.empty()) return {};
@@ -409,16 +409,17 @@ std::wstring LocaleInfo(LCID locale, LCTYPE type) {
 std::wstring UpperCased(const std::wstring& text) {
     std::wstring upper = text;
     if (upper.empty()) return upper;
-    if (!windows9x) {
+    if (!ansiCalls) {
         ::CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
         return upper;
     }
     // Character by character, so that one the code page lacks stays itself instead of "?".
     for (wchar_t& c : upper) {
-        std::optional<std::string> ansi = ToAnsiExact(std::wstring(1, c));
-        if (!ansi) continue;
-        ::CharUpperBuffA(ansi->data(), static_cast<DWORD>(ansi->size()));
-        const std::wstring back = FromAnsi(*ansi);
+        const std::optional<std::string> exact = ToAnsiExact(std::wstring(1, c));
+        if (!exact) continue;
+        std::string ansi = *exact;
+        ::CharUpperBuffA(ansi.data(), static_cast<DWORD>(ansi.size()));
+        const std::wstring back = FromAnsi(ansi);
         if (back.size() == 1) c = back[0];
     }
     return upper;

@@ -90,7 +90,7 @@ TEST_F(TextApi, TheRegistryTheLocaleAndUpperCaseTakeTheAnsiForms) {
               ERROR_SUCCESS);
     const std::wstring list = std::wstring(L"\\??\\C:\\a.dll\0\0", 14) + kSpanish + L'\0' + L'\0';
     RegSetValueExW(key.get(), L"List", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(list.data()),
-                   static_cast<DWORD>(list.size() * sizeof(wchar_t)));
+                   static_cast<DWORD>(list.size()) * DWORD{sizeof(wchar_t)});
     DWORD type = 0;
     std::wstring data;
     EXPECT_EQ(QueryTextValue(key.get(), L"List", type, data), ERROR_SUCCESS);
