@@ -109,7 +109,7 @@ bool Disinfection::GoesWithRestart(ProcessId id, const Remnants& seen) {
     // A Run value left, or a Run key that could not be read, may start the program again after
     // the restart; a program that hosts the worm's DLL is none of these names and is never asked.
     if (seen.pending.empty() || !seen.runValues.empty() || seen.runKeyUnchecked) return false;
-    const std::optional<std::wstring> image = process_.ImagePath(id);
+    const std::optional<std::wstring> image = ImagePathOf(id);
     if (!image) return false;  // from anywhere else, or from where nobody can tell: it stays
     return std::any_of(seen.pending.begin(), seen.pending.end(),
                        [&](const std::wstring& file) { return SamePath(*image, RealPath(file)); });
@@ -131,18 +131,37 @@ ProcessId Disinfection::KillByName(const wchar_t* name) {
     return id;
 }
 
-bool Disinfection::WaitUntilGone(const std::vector<ProcessId>& ids) {
+template <typename Done>
+bool Disinfection::PollUntil(std::uint32_t limitMilliseconds, Done done) {
     const std::uint32_t start = clock_.Milliseconds();
     for (;;) {
-        bool anyListed = false;
-        for (const ProcessId id : ids) anyListed = anyListed || process_.IsListed(id);
-        if (!anyListed) return true;
+        if (done()) return true;
         // The bound is the time that has passed, the checks' own time included.
         // Unsigned 32-bit arithmetic: right also when the tick count wraps during the wait.
         const std::uint32_t waited = clock_.Milliseconds() - start;
-        if (waited >= kWaitLimitMilliseconds) return false;
-        clock_.Sleep(std::min(kPollMilliseconds, kWaitLimitMilliseconds - waited));
+        if (waited >= limitMilliseconds) return false;
+        clock_.Sleep(std::min(kPollMilliseconds, limitMilliseconds - waited));
     }
+}
+
+bool Disinfection::WaitUntilGone(const std::vector<ProcessId>& ids) {
+    return PollUntil(kWaitLimitMilliseconds, [&] {
+        return std::none_of(ids.begin(), ids.end(),
+                            [&](ProcessId id) { return process_.IsListed(id); });
+    });
+}
+
+std::optional<std::wstring> Disinfection::ImagePathOf(ProcessId id) {
+    // A program that has only just started (a host of the worm's DLL starts it again the moment
+    // it ends) is listed before its loader has built the module list that Windows before Vista
+    // reads its path from. It is judged on what it is once that is there, not on when it was
+    // looked at; a program that has ended meanwhile, or whose path stays unreadable, is left.
+    std::optional<std::wstring> image;
+    PollUntil(kImageWaitLimitMilliseconds, [&] {
+        image = process_.ImagePath(id);
+        return image.has_value() || !process_.IsListed(id);
+    });
+    return image;
 }
 
 Presence Disinfection::RunValue(const std::wstring& name) {

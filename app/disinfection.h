@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -71,11 +72,20 @@ class Disinfection {
     // A terminated process may hold its files for a moment: poll this often, this long at most.
     static constexpr std::uint32_t kPollMilliseconds = 50;
     static constexpr std::uint32_t kWaitLimitMilliseconds = 2000;
+    // A worm program whose path cannot be read is looked at again this long at most.
+    static constexpr std::uint32_t kImageWaitLimitMilliseconds = 1000;
 
   private:
     ProcessId KillByName(const wchar_t* name);
     // Waits, bounded, until none of `ids` is listed any more; true when they are all gone.
     bool WaitUntilGone(const std::vector<ProcessId>& ids);
+    // Asks `done` every kPollMilliseconds until it answers true or `limitMilliseconds` have
+    // passed; true when it did.
+    template <typename Done>
+    bool PollUntil(std::uint32_t limitMilliseconds, Done done);
+    // The file the worm's program `id` runs from; looked at again, bounded, while it cannot be
+    // read and the program is still listed.
+    std::optional<std::wstring> ImagePathOf(ProcessId id);
     Presence RunValue(const std::wstring& name);
     // Deletes one worm file: its read-only, hidden and system marks cleared first; in use, it is
     // recorded for deletion at the next restart (once).

@@ -16,6 +16,7 @@ inline constexpr std::uint32_t kSnapModule = 0x8;                  // TH32CS_SNA
 inline constexpr std::uint32_t kProcessTerminate = 0x0001;         // PROCESS_TERMINATE
 inline constexpr std::uint32_t kProcessQueryInformation = 0x0400;  // PROCESS_QUERY_INFORMATION
 inline constexpr std::uint32_t kStillActive = 259;                 // STILL_ACTIVE
+inline constexpr std::uint32_t kErrorCallNotImplemented = 120;     // ERROR_CALL_NOT_IMPLEMENTED
 
 class ProcessApi {
   public:
@@ -35,6 +36,12 @@ class ProcessApi {
     // szExePath is the full path of the file the process runs from. The wide (W) call on NT (a
     // path may hold characters that the ANSI code page lacks), the 8-bit one on 9x.
     virtual bool Module32FirstW(Handle snapshot, ModuleEntry32& entry) = 0;
+    // The full path of the file a process runs from (flags 0: the Win32 form), from the record
+    // the kernel keeps of the process: unlike a module list, it is there from the moment the
+    // process is created, before its loader has run. Windows Vista and later: where the system
+    // lacks the function it fails with kErrorCallNotImplemented.
+    virtual bool QueryFullProcessImageNameW(Handle process, std::uint32_t flags,
+                                            std::wstring& exeName) = 0;
 
     // 0 on failure.
     virtual Handle OpenProcess(std::uint32_t desiredAccess, bool inheritHandle, ProcessId id) = 0;

@@ -156,6 +156,18 @@ std::optional<std::wstring> mdlProcess::ImagePath(ProcessId id) {
     if (api_.ExeFileIsFullPath()) {
         if (std::optional<std::wstring> path = PathInEntry(id)) return path;
     }
+    {
+        // A process that has ended keeps its record while anyone holds it open: only a running
+        // one is asked.
+        ProcessHandle process(api_, api_.OpenProcess(kProcessQueryInformation, false, id));
+        std::uint32_t exitCode = 0;
+        std::wstring path;
+        if (process && api_.GetExitCodeProcess(process.get(), exitCode) &&
+            exitCode == kStillActive && api_.QueryFullProcessImageNameW(process.get(), 0, path) &&
+            !path.empty()) {
+            return path;
+        }
+    }
     // A module snapshot fails with ERROR_BAD_LENGTH while the process is still loading or
     // unloading modules; it is taken again, a few times at most.
     constexpr int kTries = 3;

@@ -42,14 +42,16 @@ class mdlProcess {
     // its own: ProcessEntries keeps the latest lookup.
     bool IsListed(ProcessId id);
 
-    // The full path of the file that the process `id` runs from, read from its module list (Tool
-    // Help gives it on XP and later; on 64-bit Windows it names the folder the file really is in,
-    // SysWOW64 for a 32-bit program's system folder). None when it cannot be read: the process
-    // has ended, or its list is out of this program's reach (a 64-bit process seen from a 32-bit
-    // one, or one that refuses access). An unreadable path is an answer, not a fault: nothing is
-    // reported. Where the process list holds full paths (Windows 9x), the path is the process's
-    // entry in a new snapshot (whose failures are reported as every snapshot's are), unless the
-    // entry holds a bare name.
+    // The full path of the file that the process `id` runs from. Asked first of the kernel's own
+    // record of the process (Vista and later), which names the file from the moment the process
+    // is created; elsewhere read from its module list (Tool Help, XP and 2000), which its loader
+    // builds only once it runs. On 64-bit Windows both name the folder the file really is in,
+    // SysWOW64 for a 32-bit program's system folder. None when it cannot be read now: the process
+    // has ended, is still in its loader, or is out of this program's reach (one that refuses
+    // access). An unreadable path is an answer, not a fault: nothing is reported.
+    // Where the process list holds full paths (Windows 9x), the path is the process's entry in a
+    // new snapshot (whose failures are reported as every snapshot's are), unless it holds a bare
+    // name.
     std::optional<std::wstring> ImagePath(ProcessId id);
 
     // False when the latest lookup could not read the process list at all (its snapshot gave no

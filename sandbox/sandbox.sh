@@ -4,7 +4,8 @@
 #
 #   sandbox_make [ARCH [VERSION]]     a fresh prefix in a new folder (WINEPREFIX is exported):
 #                                     32-bit Windows, or 64-bit with "win64"; VERSION is the
-#                                     Windows version it reports (winxp, say)
+#                                     Windows version it reports (winxp, win2k,
+#                                     win98 or winme)
 #   sandbox_infect BUILD [messenger]  plants the stand-in infection and bystanders, and leaves the
 #                                     stand-ins running: moniker.exe and syslray.exe (copies of the
 #                                     sleeper) started from C:\windows\system32, HKT1.dll beside

@@ -49,23 +49,28 @@ ensure_packages() {
     say "Installing: ${missing[*]}"
     dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
     apt-get update -qq || say "apt-get update reported errors; installing from the lists it has"
-    if ! apt_install "${missing[@]}"; then
-        # apt installs all or nothing. The 32-bit Wine is the one package the scripts can do
-        # without (they then take the 64-bit way): when a mirror's 32-bit lists are out of step
-        # with its 64-bit ones, it cannot be installed, and it must not take the rest with it.
-        local rest=()
-        for p in "${missing[@]}"; do [ "$p" = wine32:i386 ] || rest+=("$p"); done
-        if [ ${#rest[@]} -eq ${#missing[@]} ] || ! apt_install "${rest[@]}"; then
-            say "Installing failed: apt-get install -y ${missing[*]}"
-            exit 1
-        fi
-        say "wine32:i386 could not be installed: the Windows tests take the 64-bit way."
+    local rest=() wine32=
+    for p in "${missing[@]}"; do
+        if [ "$p" = wine32:i386 ]; then wine32=$p; else rest+=("$p"); fi
+    done
+    # The rest first, then the 32-bit Wine alone: apt installs all or nothing, and the 32-bit Wine
+    # is the one package that can fail while the machine is sound (below); it must not take the
+    # compilers, wine64 and Xvfb with it.
+    if [ ${#rest[@]} -gt 0 ] && ! apt_install "${rest[@]}"; then
+        say "Installing failed: apt-get install -y ${rest[*]}"
+        exit 1
+    fi
+    if [ -n "$wine32" ] && ! apt_install "$wine32" && ! install_wine32_pinned; then
+        # The machine may well run 32-bit code; only the package could not be had.
+        say "The 32-bit Wine could not be installed: ${TORVEXA_APT_CAUSE:-apt-get refused it}."
+        say "The Windows tests take the 64-bit way: the shipped 32-bit Torvexa.exe is not run."
         export TORVEXA_NO_WINE32=1  # the commands this one starts do not try again
     fi
     choose_windows_build
 }
 
-# apt-get install, quiet; its errors are shown when it fails.
+# apt-get install, quiet; its errors are shown when it fails, and its first error line is kept in
+# TORVEXA_APT_CAUSE. Further apt-get options may come before the packages.
 apt_install() {
     local log
     log=$(mktemp)
@@ -74,15 +79,35 @@ apt_install() {
         return 0
     fi
     tail -n 20 "$log"
+    TORVEXA_APT_CAUSE=$(grep -m1 -E '^E: ' "$log" | sed 's/^E: //')
     rm -f "$log"
     return 1
 }
 
+# The 32-bit Wine with Debian's main release pinned above 1000, for this one install. A mirror's
+# i386 lists for the security suite can lag its amd64 ones for days; an amd64 library that came
+# from the security suite (with wine64, say) then has no i386 twin at its version, and apt refuses
+# wine32:i386 ("held broken packages") on a machine that runs 32-bit code well. The pin lines the
+# two up: libraries of both architectures at the main release's version, a few security builds
+# downgraded to the point release. That is acceptable on a test machine, which this is; the pin
+# file lives in a temporary folder and never in /etc/apt, so later installs are as before.
+install_wine32_pinned() {
+    local pin release status
+    release=$(. /etc/os-release 2>/dev/null && echo "${VERSION_CODENAME:-bookworm}")
+    pin=$(mktemp -d)
+    printf 'Package: *\nPin: release n=%s\nPin-Priority: 1001\n' "${release:-bookworm}" >"$pin/preferences"
+    say "wine32:i386 did not install with the current lists; again with the ${release:-bookworm} release pinned ..."
+    apt_install --allow-downgrades -o Dir::Etc::Preferences="$pin/preferences" wine32:i386
+    status=$?
+    rm -rf "$pin"
+    return $status
+}
+
 # Which Windows build this machine can run under Wine, set by choose_windows_build (after the
 # packages are in): "win32", the 32-bit Torvexa.exe that ships and its 32-bit test programs, where
-# the machine runs 32-bit x86 code; "win64" where its kernel runs 64-bit programs only (some
-# virtual machines refuse every 32-bit execve). Wine's 32-bit loader is then a 32-bit Linux
-# program that cannot start, so the same sources are built for 64-bit Windows and tested in
+# the machine runs 32-bit x86 code and the 32-bit Wine is installed; "win64" where its kernel runs
+# 64-bit programs only (some virtual machines refuse every 32-bit execve, and Wine's 32-bit loader
+# is a 32-bit Linux program), or where the 32-bit Wine could not be installed. The same sources are built for 64-bit Windows and tested in
 # 64-bit prefixes: the logic, the real Windows layer, the window and the scenarios run for real,
 # but not the shipped bytes, nor anything that needs a 32-bit process (WoW64, a 32-bit or XP
 # machine). TORVEXA_WINDOWS_BUILD=win32|win64 chooses by hand.
@@ -108,6 +133,19 @@ choose_windows_build() {
             chmod +x "$shim/$name"
         done
         case ":$PATH:" in *":$shim:"*) ;; *) export PATH="$shim:$PATH" ;; esac
+    fi
+}
+
+# One line on the way the Windows tests take on this machine and why (after choose_windows_build).
+windows_way() {
+    if [ "$TORVEXA_WINDOWS_PRESET" = win32 ]; then
+        say "the 32-bit way: the shipped 32-bit build"
+    elif [ -n "${TORVEXA_WINDOWS_BUILD:-}" ]; then
+        say "the 64-bit way, chosen with TORVEXA_WINDOWS_BUILD"
+    elif [ ! -e /usr/lib/wine/wine ]; then
+        say "the 64-bit way: the 32-bit Wine (wine32:i386) is not installed${TORVEXA_APT_CAUSE:+ ($TORVEXA_APT_CAUSE)}"
+    else
+        say "the 64-bit way: this machine's kernel runs no 32-bit programs, so neither Wine's 32-bit loader"
     fi
 }
 

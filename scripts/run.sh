@@ -31,8 +31,8 @@ say "Building Torvexa.exe and the stand-in worm ..."
 build_preset "$TORVEXA_WINDOWS_PRESET" Torvexa infect e2e_driver || exit 1
 build=$TORVEXA_WINDOWS_DIR
 if [ "$TORVEXA_WINDOWS_PRESET" = win64 ]; then
-    say "This machine runs 64-bit programs only: Torvexa.exe is built for 64-bit Windows here and"
-    say "opened in a 64-bit sandbox (the shipped Torvexa.exe is 32-bit; see the README)."
+    say "This run takes $(windows_way): Torvexa.exe is built for 64-bit Windows"
+    say "here and opened in a 64-bit sandbox (the shipped Torvexa.exe is 32-bit; see the README)."
 fi
 exe=$build/Torvexa.exe
 

@@ -7,15 +7,18 @@
 #   bash scripts/test.sh                  every test, as CI runs them
 #   bash scripts/test.sh --quick          the host suite alone (Linux, ASan + UBSan)
 #   bash scripts/test.sh --scenario NAME  one scenario, on each machine this one can run
+#   bash scripts/test.sh --scenario NAME --repeat N
+#                                         the same N times in a row on each machine, each time on
+#                                         a fresh one: for a scenario that fails only now and then
 set -uo pipefail
 . "$(dirname "$0")/lib.sh"
 cd "$TORVEXA_ROOT"
 
 usage() {
-    say "usage: bash scripts/test.sh [--quick | --scenario NAME]"
+    say "usage: bash scripts/test.sh [--quick | --scenario NAME [--repeat N]]"
     exit 2
 }
-mode=all scenario=
+mode=all scenario= repeat=1
 case "${1:-}" in
     "") [ $# -eq 0 ] || usage ;;
     --quick)
@@ -23,8 +26,12 @@ case "${1:-}" in
         mode=quick
         ;;
     --scenario)
-        [ $# -eq 2 ] && [ -n "$2" ] || usage
+        [ $# -ge 2 ] && [ -n "$2" ] || usage
         mode=scenario scenario=$2
+        if [ $# -gt 2 ]; then
+            [ $# -eq 4 ] && [ "$3" = --repeat ] && [[ $4 =~ ^[1-9][0-9]*$ ]] || usage
+            repeat=$4
+        fi
         ;;
     *) usage ;;
 esac
@@ -51,14 +58,25 @@ fi
 if [ "$mode" = scenario ]; then
     ensure_packages
     status=0
-    say "== Scenario $scenario (Torvexa.exe on a stand-in infected machine under Wine)"
+    say "== Scenario $scenario (Torvexa.exe on a stand-in infected machine under Wine; $(windows_way))"
     # What tests/e2e/run.sh takes from the Windows build this machine runs (scripts/lib.sh).
     build_preset "$TORVEXA_WINDOWS_PRESET" Torvexa e2e_driver infect sleeper planted_dll || exit 1
-    TORVEXA_E2E_BUILD=$TORVEXA_WINDOWS_DIR TORVEXA_E2E_SCENARIOS=$scenario bash tests/e2e/run.sh \
-        2>&1 | tee build/e2e-scenario.log
-    [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+    : >build/e2e-scenario.log
+    for round in $(seq "$repeat"); do
+        [ "$repeat" -eq 1 ] || say "-- run $round of $repeat"
+        TORVEXA_E2E_BUILD=$TORVEXA_WINDOWS_DIR TORVEXA_E2E_SCENARIOS=$scenario bash tests/e2e/run.sh \
+            2>&1 | tee -a build/e2e-scenario.log
+        [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+    done
     if grep -qxE '0 passed, 0 failed' build/e2e-scenario.log; then
         say "No scenario is named '$scenario': the names are the first words of a full run's lines."
+    elif [ "$repeat" -gt 1 ]; then
+        # Per machine: how many of the runs passed.
+        for machine in $(grep -oE "^\[[^]]+\] $scenario: " build/e2e-scenario.log | cut -d' ' -f1 |
+            sort -u); do
+            ok=$(grep -cF "$machine $scenario: passed" build/e2e-scenario.log)
+            say "$machine $scenario: $ok of $repeat runs passed"
+        done
     fi
     exit $status
 fi
@@ -78,18 +96,19 @@ windows=$TORVEXA_WINDOWS_DIR
 build_preset "$preset" || exit 1
 shipped=build/win32/Torvexa.exe probe=build/win32/win32_tests.exe
 if [ "$preset" = win64 ]; then
-    say "This machine runs 64-bit programs only (its kernel refuses 32-bit ones, and so Wine's"
-    say "32-bit loader): the Windows tests run the same sources built for 64-bit Windows, in 64-bit"
-    say "prefixes. The shipped 32-bit Torvexa.exe is built and its imports checked, but not run."
+    say "The Windows tests take $(windows_way): they run the same sources built for 64-bit"
+    say "Windows, in 64-bit prefixes. The shipped 32-bit Torvexa.exe is built and its imports"
+    say "checked, but not run."
     build_preset ship || exit 1
     build_preset win32 infect || exit 1
     shipped=build/ship/Torvexa.exe probe=build/win32/infect.exe
 fi
 # Wine exports every function whatever Windows it reports, so the reach of Torvexa.exe is read
-# from its import table. The check must also catch what it is for: the test programs, built with
-# the -posix runtime, import GetTickCount64, which XP lacks.
-bash tests/xp/check_imports.sh "$shipped" || status=1
-caught=$(bash tests/xp/check_imports.sh "$probe")
+# from its import table, against each Windows it starts on: one line for each of 98 SE, ME, 2000
+# and XP. The check must also catch what it is for: the test programs, built with the -posix
+# runtime, import GetTickCount64, which XP lacks.
+bash tests/imports/check_imports.sh "$shipped" win98se winme win2k xp || status=1
+caught=$(bash tests/imports/check_imports.sh "$probe" xp)
 if ! grep -q 'imports KERNEL32.dll!GetTickCount64' <<<"$caught"; then
     say "imports: FAILED: the check did not catch $(basename "$probe")'s GetTickCount64"
     status=1
@@ -106,6 +125,19 @@ say "== Scenarios (Torvexa.exe on a stand-in infected machine under Wine)"
 TORVEXA_E2E_BUILD=$windows bash tests/e2e/run.sh 2>&1 | tee build/e2e-tests.log
 [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
 e2e_line=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' build/e2e-tests.log | tail -n 1)
+
+# Wine implements every W function whatever Windows it reports: only its relay trace shows that on
+# 98 and ME the program calls none that those systems only stub. The 32-bit way only (98 and ME
+# are 32-bit machines).
+relay_line="not run: the Windows tests take $(windows_way)"
+if [ "$preset" = win32 ]; then
+    say "== Relay check (Torvexa.exe's own calls on the 98 and ME machines, under Wine's relay trace)"
+    bash tests/imports/relay_check.sh "$windows" 2>&1 | tee build/relay-tests.log
+    [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+    relay_passed=$(grep -cE '^relay: \[[a-z0-9]+\] passed' build/relay-tests.log)
+    relay_failed=$(grep -cE '^relay: .*FAILED' build/relay-tests.log)
+    relay_line="$relay_passed passed, $relay_failed failed"
+fi
 
 say "== Release (the shipped Torvexa.exe, rebuilt elsewhere, byte for byte, and signed)"
 # The release command run in another copy of this checkout, at another path, must give exactly
@@ -153,7 +185,7 @@ grep -vE '^(clang-tidy|cppcheck): ' build/lint.log | head -n 60
 lint_line=$(grep -E '^(clang-tidy|cppcheck): ' build/lint.log | paste -sd ';' | sed 's/;/; /')
 say "${lint_line:-static analysis did not run}"
 
-# Totals over the three suites and the signing checks: "N% tests passed, F tests failed out of T"
+# Totals over the three suites, the relay check and the signing checks: "N% tests passed, F tests failed out of T"
 # and "P passed, F failed".
 passed=0 failed=0
 for line in "$host_line" "$wine_line"; do
@@ -162,7 +194,7 @@ for line in "$host_line" "$wine_line"; do
         passed=$((passed + BASH_REMATCH[2] - BASH_REMATCH[1]))
     fi
 done
-for line in "$e2e_line" "$signing_line"; do
+for line in "$e2e_line" "$signing_line" "$relay_line"; do
     if [[ $line =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed$ ]]; then
         passed=$((passed + BASH_REMATCH[1]))
         failed=$((failed + BASH_REMATCH[2]))
@@ -170,9 +202,11 @@ for line in "$e2e_line" "$signing_line"; do
 done
 
 say ""
+say "Windows:    $(windows_way)"
 say "Host suite: ${host_line:-did not run}"
 say "Wine suite: ${wine_line:-did not run}"
 say "Scenarios:  ${e2e_line:-did not run}"
+say "Relay:      $relay_line"
 say "Release:    $release_line"
 say "Signing:    ${signing_line:-did not run}"
 say "Fuzzing:    $fuzz_line"

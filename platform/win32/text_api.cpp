@@ -308,12 +308,7 @@ std::wstring WindowsDirectory() {
 }
 
 std::optional<std::string> ShortAnsiPath(const std::wstring& path) {
-    if (!ansiCalls) {
-        wchar_t shortPath[MAX_PATH + 1] = {};
-        const DWORD length = ::GetShortPathNameW(path.c_str(), shortPath, MAX_PATH + 1);
-        return ToAnsiExact(length > 0 && length <= MAX_PATH ? std::wstring(shortPath, length)
-                                                            : path);
-    }
+    // The 8-bit form is the one wanted, on either way: the A call gives it directly.
     std::optional<std::string> ansi = ToAnsiExact(path);
     if (!ansi) return std::nullopt;
     char shortPath[MAX_PATH + 1] = {};
@@ -353,6 +348,23 @@ bool FirstModulePath(HANDLE snapshot, DWORD& processId, std::wstring& path) {
     return true;
 }
 
+bool FullProcessImageName(HANDLE process, DWORD flags, std::wstring& path) {
+    using QueryFn = BOOL(WINAPI*)(HANDLE, DWORD, LPWSTR, PDWORD);
+    static const auto query = reinterpret_cast<QueryFn>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "QueryFullProcessImageNameW")));
+    if (ansiCalls || query == nullptr) {
+        ::SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+        return false;
+    }
+    // A path longer than MAX_PATH is possible here (the call takes the buffer's size).
+    std::wstring buffer(32768, L'\0');
+    DWORD length = static_cast<DWORD>(buffer.size());
+    if (!query(process, flags, buffer.data(), &length)) return false;
+    buffer.resize(length);
+    path = std::move(buffer);
+    return true;
+}
+
 LSTATUS QueryTextValue(HKEY key, const std::wstring& name, DWORD& type, std::wstring& data) {
     std::vector<BYTE> bytes;
     if (ansiCalls) {
@@ -388,41 +400,6 @@ std::wstring ComputerName() {
     wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
     DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
     return ::GetComputerNameW(name, &size) ? std::wstring(name, size) : std::wstring();
-}
-
-std::wstring LocaleInfo(LCID locale, LCTYPE type) {
-    // The sizes count the closing NUL.
-    if (ansiCalls) {
-        std::string info(static_cast<std::size_t>(::GetLocaleInfoA(locale, type, nullptr, 0)),
-                         '\0');
-        if (info.empty()) return {};
-        const int n = ::GetLocaleInfoA(locale, type, info.data(), static_cast<int>(info.size()));
-        return n > 0 ? FromAnsi(info.data(), static_cast<std::size_t>(n) - 1) : std::wstring();
-    }
-    std::wstring info(static_cast<std::size_t>(::GetLocaleInfoW(locale, type, nullptr, 0)), L'\0');
-    if (info.empty()) return {};
-    const int n = ::GetLocaleInfoW(locale, type, info.data(), static_cast<int>(info.size()));
-    info.resize(n > 0 ? static_cast<std::size_t>(n) - 1 : 0);
-    return info;
-}
-
-std::wstring UpperCased(const std::wstring& text) {
-    std::wstring upper = text;
-    if (upper.empty()) return upper;
-    if (!ansiCalls) {
-        ::CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
-        return upper;
-    }
-    // Character by character, so that one the code page lacks stays itself instead of "?".
-    for (wchar_t& c : upper) {
-        const std::optional<std::string> exact = ToAnsiExact(std::wstring(1, c));
-        if (!exact) continue;
-        std::string ansi = *exact;
-        ::CharUpperBuffA(ansi.data(), static_cast<DWORD>(ansi.size()));
-        const std::wstring back = FromAnsi(ansi);
-        if (back.size() == 1) c = back[0];
-    }
-    return upper;
 }
 
 }  // namespace torvexa::win32

@@ -97,6 +97,11 @@ HMODULE LoadLibraryFrom(const std::wstring& path, DWORD flags);
 // looked up on NT: Windows 95, 98 and ME do not export it.
 bool FirstModulePath(HANDLE snapshot, DWORD& processId, std::wstring& path);
 
+// QueryFullProcessImageNameW: Windows Vista and later, looked up, so that the loader of older
+// Windows starts the program; Windows 9x has no such call and is not asked. Fails with
+// ERROR_CALL_NOT_IMPLEMENTED where the system has none.
+bool FullProcessImageName(HANDLE process, DWORD flags, std::wstring& path);
+
 // The registry: a value's data as UTF-16 text (a REG_MULTI_SZ with its NULs), as RegQueryValueEx
 // reads it; the status as the registry gives it.
 LSTATUS QueryTextValue(HKEY key, const std::wstring& name, DWORD& type, std::wstring& data);

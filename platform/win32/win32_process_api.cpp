@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <cwchar>
+#include <utility>
 
 #include "platform/win32/ansi.h"
 #include "platform/win32/text_api.h"
@@ -100,6 +101,16 @@ bool Win32ProcessApi::Module32FirstW(Handle snapshot, ModuleEntry32& entry) {
         entry.th32ProcessID = processId;
         entry.szExePath = std::move(path);
     }
+    ::SetLastError(error);
+    return ok;
+}
+
+bool Win32ProcessApi::QueryFullProcessImageNameW(Handle process, std::uint32_t flags,
+                                                 std::wstring& exeName) {
+    std::wstring path;
+    const bool ok = FullProcessImageName(ToHandle(process), flags, path);
+    const DWORD error = ::GetLastError();
+    if (ok) exeName = std::move(path);
     ::SetLastError(error);
     return ok;
 }

@@ -12,6 +12,8 @@ class Win32ProcessApi final : public ProcessApi {
     bool Process32Next(Handle snapshot, ProcessEntry32& entry) override;
     bool ExeFileIsFullPath() override;
     bool Module32FirstW(Handle snapshot, ModuleEntry32& entry) override;
+    bool QueryFullProcessImageNameW(Handle process, std::uint32_t flags,
+                                    std::wstring& exeName) override;
     Handle OpenProcess(std::uint32_t desiredAccess, bool inheritHandle, ProcessId id) override;
     bool GetExitCodeProcess(Handle process, std::uint32_t& exitCode) override;
     bool TerminateProcess(Handle process, std::uint32_t exitCode) override;

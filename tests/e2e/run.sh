@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
-# Runs the scenarios: the real Torvexa.exe on a stand-in infected machine under Wine, on three
+# Runs the scenarios: the real Torvexa.exe on a stand-in infected machine under Wine, on six
 # machines in turn: 32-bit Windows, 64-bit Windows (Torvexa.exe and the stand-in worm are 32-bit
-# programs there, under WoW64) and 32-bit Windows reporting itself as Windows XP. One line per
-# scenario, each saying which machine, then the paths of the screenshots (taken on the first) and
-# a closing count over all three. Builds nothing: it takes the win32 build (build/win32, or
-# TORVEXA_E2E_BUILD). TORVEXA_E2E_SCENARIOS, a list of scenario names separated by spaces, runs only
-# those, without screenshots (the full run's stay as they were). Always ends Wine and its own Xvfb.
+# programs there, under WoW64), and 32-bit Windows reporting itself as Windows XP, 2000, 98 and
+# ME. Every machine runs every scenario, the restart pairs included (on 98 and ME the program
+# leaves a file in use to WININIT.INI's [rename] section, which the restart carries out as the
+# pending list on NT): a full machine takes about a minute, so the six stay within a few minutes.
+# One line per scenario, each saying which machine, then the paths of the screenshots (taken on
+# the first) and a closing count over all of them. Builds nothing: it takes the win32 build
+# (build/win32, or TORVEXA_E2E_BUILD). TORVEXA_E2E_SCENARIOS, a list of scenario names separated
+# by spaces, runs only those, without screenshots (the full run's stay as they were). Always ends
+# Wine and its own Xvfb.
 #
-#   bash tests/e2e/run.sh [MACHINE ...]   MACHINE: 32-bit, 64-bit, xp (all three by default)
+#   bash tests/e2e/run.sh [MACHINE ...]   MACHINE: 32-bit, 64-bit, xp, win2k, win98, winme
+#                                         (all six by default)
 set -uo pipefail
 . "$(cd "$(dirname "$0")/../.." && pwd)/sandbox/sandbox.sh"
 
@@ -23,7 +28,7 @@ done
 read -ra scenarios <<<"${TORVEXA_E2E_SCENARIOS:-}"
 machines=("$@")
 if [ ${#machines[@]} -eq 0 ]; then
-    machines=(32-bit 64-bit xp)
+    machines=(32-bit 64-bit xp win2k win98 winme)
     # A machine that runs no 32-bit code has only 64-bit Windows, and the programs are 64-bit too.
     [ "$TORVEXA_WINDOWS_PRESET" = win32 ] || machines=(64-bit)
 fi
@@ -57,8 +62,9 @@ for machine in "${machines[@]}"; do
             [ "$TORVEXA_WINDOWS_PRESET" = win32 ] && plant_64bit_bystander
             ;;
         xp) sandbox_make win32 winxp ;;
+        win2k | win98 | winme) sandbox_make win32 "$machine" ;;
         *)
-            say "scenarios: unknown machine '$machine' (32-bit, 64-bit or xp)"
+            say "scenarios: unknown machine '$machine' (32-bit, 64-bit, xp, win2k, win98 or winme)"
             exit 2
             ;;
     esac

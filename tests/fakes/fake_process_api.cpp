@@ -39,11 +39,12 @@ Handle FakeProcessApi::ModuleSnapshot(ProcessId id) {
         lastError_ = 24;  // ERROR_BAD_LENGTH
         return kInvalidHandleValue;
     }
-    auto p = std::find_if(processes.begin(), processes.end(),
-                          [&](const FakeProcess& fp) { return fp.id == id; });
-    if (p == processes.end() || !p->image) {
-        // Gone: ERROR_INVALID_PARAMETER; out of reach (a 64-bit process, say): ERROR_PARTIAL_COPY.
-        lastError_ = p == processes.end() ? 87 : 299;
+    FakeProcess* p = Find(id);
+    const bool inLoader = p != nullptr && p->moduleSnapshotsTaken++ < p->loaderSnapshots;
+    if (p == nullptr || !p->image || inLoader) {
+        // Gone: ERROR_INVALID_PARAMETER; out of reach (a 64-bit process, say) or still in its
+        // loader: ERROR_PARTIAL_COPY.
+        lastError_ = p == nullptr ? 87 : 299;
         return kInvalidHandleValue;
     }
     const Handle h = nextHandle_++;
@@ -61,6 +62,30 @@ bool FakeProcessApi::Module32FirstW(Handle snapshot, ModuleEntry32& entry) {
     }
     entry = it->second;
     return true;
+}
+
+bool FakeProcessApi::QueryFullProcessImageNameW(Handle process, std::uint32_t flags,
+                                                std::wstring& exeName) {
+    calls.push_back(L"QueryFullProcessImageNameW(" + Hex(process) + L"," + std::to_wstring(flags) +
+                    L")");
+    auto h = processHandles_.find(process);
+    if (!fullImageNames) {
+        lastError_ = kErrorCallNotImplemented;
+        return false;
+    }
+    FakeProcess* p = h == processHandles_.end() ? nullptr : Find(h->second);
+    if (p == nullptr || !p->image) {
+        lastError_ = p == nullptr ? 6 : 5;  // ERROR_INVALID_HANDLE; ERROR_ACCESS_DENIED
+        return false;
+    }
+    exeName = *p->image;
+    return true;
+}
+
+FakeProcess* FakeProcessApi::Find(ProcessId id) {
+    auto p = std::find_if(processes.begin(), processes.end(),
+                          [&](const FakeProcess& fp) { return fp.id == id; });
+    return p == processes.end() ? nullptr : &*p;
 }
 
 bool FakeProcessApi::Deliver(Handle snapshot, ProcessEntry32& entry) {
@@ -136,6 +161,7 @@ bool FakeProcessApi::TerminateProcess(Handle process, std::uint32_t code) {
         if (p->comesBack) {
             FakeProcess again = *p;
             again.id += 1000;
+            again.moduleSnapshotsTaken = 0;
             *p = again;
         } else if (p->lingerSnapshots > 0) {
             p->terminated = true;

@@ -26,6 +26,10 @@ struct FakeProcess {
     std::optional<std::wstring> image = std::nullopt;
     // Started again the moment it ends, under a new id (by a program that hosts the worm's DLL).
     bool comesBack = false;
+    // Module snapshots that fail before its loader has built its module list (a process that has
+    // only just started), each time it is started.
+    int loaderSnapshots = 0;
+    int moduleSnapshotsTaken = 0;  // of this start
 };
 
 class FakeProcessApi : public ProcessApi {
@@ -44,6 +48,9 @@ class FakeProcessApi : public ProcessApi {
     int moduleBadLengths = 0;
     // Windows 9x: the records' names are the programs' full paths.
     bool fullPaths = false;
+    // Whether QueryFullProcessImageNameW exists (Vista and later): it then answers each process's
+    // `image` whatever its loader has done; otherwise it fails with ERROR_CALL_NOT_IMPLEMENTED.
+    bool fullImageNames = false;
 
     // Handles handed out and not yet closed.
     std::set<Handle> openHandles;
@@ -53,6 +60,8 @@ class FakeProcessApi : public ProcessApi {
     bool Process32Next(Handle snapshot, ProcessEntry32& entry) override;
     bool ExeFileIsFullPath() override { return fullPaths; }
     bool Module32FirstW(Handle snapshot, ModuleEntry32& entry) override;
+    bool QueryFullProcessImageNameW(Handle process, std::uint32_t flags,
+                                    std::wstring& exeName) override;
     Handle OpenProcess(std::uint32_t desiredAccess, bool inheritHandle, ProcessId id) override;
     bool GetExitCodeProcess(Handle process, std::uint32_t& code) override;
     bool TerminateProcess(Handle process, std::uint32_t code) override;
@@ -64,6 +73,7 @@ class FakeProcessApi : public ProcessApi {
   private:
     bool Deliver(Handle snapshot, ProcessEntry32& entry);
     Handle ModuleSnapshot(ProcessId id);
+    FakeProcess* Find(ProcessId id);
 
     std::uint32_t lastError_ = 0;
     Handle nextHandle_ = 0x100;
