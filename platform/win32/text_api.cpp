@@ -358,7 +358,7 @@ bool FullProcessImageName(HANDLE process, DWORD flags, std::wstring& path) {
     }
     // A path longer than MAX_PATH is possible here (the call takes the buffer's size).
     std::wstring buffer(32768, L'\0');
-    DWORD length = static_cast<DWORD>(buffer.size());
+    auto length = static_cast<DWORD>(buffer.size());
     if (!query(process, flags, buffer.data(), &length)) return false;
     buffer.resize(length);
     path = std::move(buffer);
