@@ -46,7 +46,7 @@ Disinfection::Disinfection(mdlProcess& process, Registro& registro, RegistryApi&
       registry_(registry),
       files_(files),
       clock_(clock),
-      restartDeletes_(registry) {}
+      restartDeletes_(registry, files) {}
 
 Remnants Disinfection::Run() {
     std::vector<ProcessId> terminated;
@@ -104,8 +104,8 @@ Remnants Disinfection::Check() {
             there = files_.FileExists(file);
             // A file waiting to be deleted may no longer be examined at all (Windows before 10
             // answers access denied for it): recorded for the restart, it goes all the same.
-            goesAtRestart =
-                there != Presence::Absent && pending && DeletesAtRestart(*pending, RealPath(file));
+            goesAtRestart = there != Presence::Absent && pending &&
+                            restartDeletes_.Deletes(*pending, RealPath(file));
         });
         if (there == Presence::Absent) continue;
         (goesAtRestart ? left.pending : left.files).emplace_back(file);
@@ -244,8 +244,8 @@ void Disinfection::DeleteAtRestart(const std::wstring& path) {
     const auto pending = restartDeletes_.Read();
     // An unreadable list could already hold the file, and a written record could not be
     // confirmed: the file is then reported as left, not recorded blindly.
-    if (!pending || DeletesAtRestart(*pending, real)) return;
-    files_.MoveFileExW(real, std::nullopt, kMoveFileDelayUntilReboot);
+    if (!pending || restartDeletes_.Deletes(*pending, real)) return;
+    restartDeletes_.Add(real);
 }
 
 std::wstring Disinfection::RealPath(const std::wstring& path) {

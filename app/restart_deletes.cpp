@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <string>
 
 #include "platform/owned_handle.h"
 
@@ -17,7 +18,108 @@ wchar_t Folded(wchar_t c) {
     return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
 }
 
+constexpr std::string_view kWininitSection = "rename";
+constexpr std::string_view kWininitDeleteKey = "NUL";
+constexpr std::string_view kBlanks = " \t";
+
+std::string_view Trimmed(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+}
+
+bool SameWord(std::string_view a, std::string_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return Folded(static_cast<unsigned char>(x)) == Folded(static_cast<unsigned char>(y));
+    });
+}
+
+// One line of an INI file: where it starts and ends (without its line end), and where its line
+// end ends.
+struct IniLine {
+    std::size_t start, end, next;
+};
+
+std::vector<IniLine> LinesOf(std::string_view file) {
+    std::vector<IniLine> lines;
+    for (std::size_t start = 0; start < file.size();) {
+        const std::size_t feed = file.find('\n', start);
+        const std::size_t next = feed == std::string_view::npos ? file.size() : feed + 1;
+        std::size_t end = feed == std::string_view::npos ? file.size() : feed;
+        if (end > start && file[end - 1] == '\r') --end;
+        lines.push_back({start, end, next});
+        start = next;
+    }
+    return lines;
+}
+
+// The name of the section that `line` opens, or none for any other line.
+std::optional<std::string_view> SectionName(std::string_view line) {
+    line = Trimmed(line);
+    if (!line.starts_with('[')) return std::nullopt;
+    const std::size_t close = line.find(']');
+    if (close == std::string_view::npos) return std::nullopt;
+    return Trimmed(line.substr(1, close - 1));
+}
+
+// 8-bit text as the characters of the same numbers: compared with another text widened the same
+// way, byte for byte, whatever the code page.
+std::wstring Widened(std::string_view bytes) {
+    std::wstring text;
+    for (const char c : bytes) text += static_cast<wchar_t>(static_cast<unsigned char>(c));
+    return text;
+}
+
 }  // namespace
+
+std::vector<std::string> WininitDeletes(std::string_view file) {
+    std::vector<std::string> paths;
+    bool inRename = false;
+    for (const IniLine& l : LinesOf(file)) {
+        const std::string_view line = file.substr(l.start, l.end - l.start);
+        if (const auto section = SectionName(line)) {
+            inRename = SameWord(*section, kWininitSection);
+            continue;
+        }
+        const std::size_t equals = line.find('=');
+        if (!inRename || equals == std::string_view::npos || Trimmed(line).starts_with(';')) {
+            continue;
+        }
+        if (SameWord(Trimmed(line.substr(0, equals)), kWininitDeleteKey)) {
+            paths.emplace_back(Trimmed(line.substr(equals + 1)));
+        }
+    }
+    return paths;
+}
+
+// The file comes first, as in every function here that changes a file's bytes.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
+std::string WithWininitDelete(std::string_view file, std::string_view path) {
+    const std::string entry = std::string(kWininitDeleteKey) + "=" + std::string(path) + "\r\n";
+    // Where the new line goes: after the last line of the first [rename] section that says
+    // anything, or, in a section with nothing yet, right after its heading.
+    std::optional<std::size_t> at;
+    bool inRename = false;
+    for (const IniLine& l : LinesOf(file)) {
+        const std::string_view line = file.substr(l.start, l.end - l.start);
+        if (const auto section = SectionName(line)) {
+            if (at) break;  // the first [rename] section has ended
+            inRename = SameWord(*section, kWininitSection);
+            if (inRename) at = l.next;
+            continue;
+        }
+        if (inRename && !Trimmed(line).empty()) at = l.next;
+    }
+    std::string out(file);
+    if (!at) {
+        if (!out.empty() && out.back() != '\n') out += "\r\n";
+        return out + "[" + std::string(kWininitSection) + "]\r\n" + entry;
+    }
+    // A last line without its line end gets one before the new line.
+    const std::string before = *at > 0 && file[*at - 1] != '\n' ? "\r\n" : "";
+    out.insert(*at, before + entry);
+    return out;
+}
 
 bool SamePath(std::wstring_view a, std::wstring_view b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(),
@@ -47,6 +149,15 @@ bool DeletesAtRestart(const std::vector<PendingOperation>& operations, const std
 }
 
 std::optional<std::vector<PendingOperation>> RestartDeletes::Read() {
+    if (files_.RestartDeletesInWininit()) {
+        const std::optional<std::string> file = files_.ReadWholeFile(WininitPath());
+        if (!file) return std::nullopt;
+        std::vector<PendingOperation> operations;
+        for (const std::string& path : WininitDeletes(*file)) {
+            operations.push_back({Widened(path), L""});
+        }
+        return operations;
+    }
     const OpenedKey session =
         OpenRegistryKey(registry_, kHkeyLocalMachine, kSessionManager, kKeyQueryValue);
     if (session.status != kErrorSuccess) return std::nullopt;
@@ -57,6 +168,35 @@ std::optional<std::vector<PendingOperation>> RestartDeletes::Read() {
     if (result == kErrorFileNotFound) return std::vector<PendingOperation>{};
     if (result != kErrorSuccess || type != kRegMultiSz) return std::nullopt;
     return ParsePendingOperations(data);
+}
+
+bool RestartDeletes::Deletes(const std::vector<PendingOperation>& operations,
+                             const std::wstring& path) {
+    if (!files_.RestartDeletesInWininit()) return DeletesAtRestart(operations, path);
+    const std::optional<std::wstring> name = WininitName(path);
+    return name && DeletesAtRestart(operations, *name);
+}
+
+bool RestartDeletes::Add(const std::wstring& path) {
+    if (!files_.RestartDeletesInWininit()) {
+        return files_.MoveFileExW(path, std::nullopt, kMoveFileDelayUntilReboot);
+    }
+    // DOS carries the section out: a path that cannot be named in 8 bits is not recorded.
+    const std::optional<std::string> shortPath = files_.GetShortPathNameA(path);
+    if (!shortPath) return false;
+    const std::wstring wininit = WininitPath();
+    const std::optional<std::string> file = files_.ReadWholeFile(wininit);
+    return file && files_.WriteWholeFile(wininit, WithWininitDelete(*file, *shortPath));
+}
+
+std::wstring RestartDeletes::WininitPath() {
+    return files_.GetWindowsDirectoryW() + L"\\WININIT.INI";
+}
+
+std::optional<std::wstring> RestartDeletes::WininitName(const std::wstring& path) {
+    const std::optional<std::string> shortPath = files_.GetShortPathNameA(path);
+    if (!shortPath) return std::nullopt;
+    return Widened(*shortPath);
 }
 
 }  // namespace torvexa

@@ -3,6 +3,12 @@
 // A file in use cannot be deleted now; recorded there, it goes at the restart. One list serves
 // both registry views of 64-bit Windows, and 64-bit Windows reads it without the redirection of
 // the system folder that a 32-bit program lives under.
+//
+// Windows 95, 98 and ME have neither the list nor MoveFileEx. Their start-up carries out the
+// section [rename] of %windir%\WININIT.INI before Windows loads, under DOS: a line "NUL=path" there
+// deletes the file, named in its short 8.3 form. The program writes and reads that section itself,
+// the whole file at once (the profile functions cannot write the same key twice, and each file
+// needs a NUL line of its own), and keeps every other byte of the file as it was.
 #pragma once
 
 #include <optional>
@@ -10,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/file_system.h"
 #include "platform/registry_api.h"
 
 namespace torvexa {
@@ -32,16 +39,40 @@ bool DeletesAtRestart(const std::vector<PendingOperation>& operations, const std
 // Whether two full paths name the same file, letter case aside.
 bool SamePath(std::wstring_view a, std::wstring_view b);
 
+// The paths that the [rename] section of a WININIT.INI's bytes deletes: the values of its NUL
+// lines, in file order. Section and key are matched without regard to letter case, blanks around
+// them and around the value are not part of them; a line of another section, a line without '='
+// and a comment (';') are not. Lines end with CR LF or LF alone.
+std::vector<std::string> WininitDeletes(std::string_view file);
+
+// The bytes of a WININIT.INI with the line "NUL=`path`" (CR LF) added after the last line of its
+// first [rename] section, or in a new [rename] section at the end; every other byte as it was.
+std::string WithWininitDelete(std::string_view file, std::string_view path);
+
 class RestartDeletes {
   public:
-    explicit RestartDeletes(RegistryApi& registry) : registry_(registry) {}
+    RestartDeletes(RegistryApi& registry, FileSystemApi& files)
+        : registry_(registry), files_(files) {}
 
     // The list as it stands now: empty when there is none; none when it cannot be read, which
-    // proves nothing either way.
+    // proves nothing either way. From WININIT.INI where the system keeps it there: each NUL line
+    // as a deletion of its path, the 8-bit text's bytes as the characters of the same numbers.
     std::optional<std::vector<PendingOperation>> Read();
+    // Whether `operations`, as Read gave them, delete the file `path` at the restart.
+    bool Deletes(const std::vector<PendingOperation>& operations, const std::wstring& path);
+    // Records `path` for deletion at the next restart; false when it could not be written. Says
+    // nothing of what is there already: check with Deletes first, so that no file is recorded
+    // twice.
+    bool Add(const std::wstring& path);
 
   private:
+    std::wstring WininitPath();
+    // The path as 9x's restart names it, in the form that Read gives its NUL lines: none when it
+    // has no 8-bit name.
+    std::optional<std::wstring> WininitName(const std::wstring& path);
+
     RegistryApi& registry_;
+    FileSystemApi& files_;
 };
 
 }  // namespace torvexa

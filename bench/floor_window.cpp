@@ -64,7 +64,7 @@ int Run(HINSTANCE instance, int nShowCmd) {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int nShowCmd) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int nShowCmd) {
     try {
         return Run(instance, nShowCmd);
     } catch (const std::exception&) {

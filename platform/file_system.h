@@ -40,6 +40,20 @@ class FileSystemApi {
     // Where that folder really is for this 32-bit program (GetSystemWow64DirectoryW): SysWOW64 on
     // 64-bit Windows; none where nothing is redirected (32-bit Windows, or a 64-bit process).
     virtual std::optional<std::wstring> GetSystemWow64DirectoryW() = 0;
+
+    // Whether a file is recorded for deletion at the restart in %windir%\WININIT.INI (Windows 95,
+    // 98 and ME, which have no MoveFileEx nor its list) instead of through MoveFileExW.
+    virtual bool RestartDeletesInWininit() = 0;
+    // The Windows folder (GetWindowsDirectoryW): "C:\WINDOWS"; empty when it cannot be had.
+    virtual std::wstring GetWindowsDirectoryW() = 0;
+    // The path's short 8.3 form (GetShortPathNameA) in the ANSI code page; the long form where the
+    // system gives none; none when the path has no exact 8-bit name.
+    virtual std::optional<std::string> GetShortPathNameA(const std::wstring& path) = 0;
+    // A whole file's bytes, unchanged: empty for a file that is not there; none when it cannot be
+    // read.
+    virtual std::optional<std::string> ReadWholeFile(const std::wstring& path) = 0;
+    // Makes the file hold exactly `bytes`, creating it when missing; false when it cannot.
+    virtual bool WriteWholeFile(const std::wstring& path, const std::string& bytes) = 0;
 };
 
 }  // namespace torvexa

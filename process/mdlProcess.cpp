@@ -15,6 +15,27 @@ constexpr const wchar_t* kModule = L"mdlProcess";
 constexpr const wchar_t* kEnum = L"Process32_Enum";
 constexpr const wchar_t* kKill = L"Kill_Process";
 
+wchar_t Folded(wchar_t c) {
+    return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+}
+
+// The text of a record's name field that a lookup looks in for `name`. On NT the whole field, not
+// cut at its NUL. On Windows 9x the field is the full path in the file system's letter case
+// ("C:\WINDOWS\SYSTEM32\MONIKER.EXE"): its file-name part before the NUL, with `name`, both
+// without regard to letter case (ASCII letters, as the file system compares the worm's names),
+// so that a folder's name never matches and the case the system chose does not hide the program.
+bool NameMatches(const ProcessEntry32& e, const std::wstring& name, bool fullPaths) {
+    const std::wstring_view field(e.szExeFile.data(), e.szExeFile.size());
+    if (!fullPaths) return field.find(name) != std::wstring_view::npos;
+    std::wstring_view path = field.substr(0, field.find(L'\0'));
+    const std::size_t slash = path.find_last_of(L'\\');
+    if (slash != std::wstring_view::npos) path.remove_prefix(slash + 1);
+    const wchar_t* const it =
+        std::search(path.begin(), path.end(), name.begin(), name.end(),
+                    [](wchar_t a, wchar_t b) { return Folded(a) == Folded(b); });
+    return it != path.end() || name.empty();
+}
+
 }  // namespace
 
 void mdlProcess::ReportApi(std::uint32_t lastError, const wchar_t* description,
@@ -115,6 +136,7 @@ std::vector<ProcessId> mdlProcess::GetProcessIdsByName(const std::wstring& name)
 std::vector<ProcessId> mdlProcess::Lookup(const std::wstring& name, bool firstOnly) {
     const std::int32_t last = Process32_Enum(processEntries_);
     lastSnapshotTaken_ = last >= 0;
+    const bool fullPaths = api_.ExeFileIsFullPath();
     std::vector<ProcessId> ids;
     for (std::int32_t i = 0; i <= last; ++i) {
         // Only a failed growth in the enumeration can leave the count beyond the table.
@@ -122,9 +144,7 @@ std::vector<ProcessId> mdlProcess::Lookup(const std::wstring& name, bool firstOn
             throw RuntimeError(RuntimeError::kSubscriptOutOfRange, L"Subscript out of range");
         }
         const ProcessEntry32& e = processEntries_[static_cast<std::size_t>(i)];
-        // The whole fixed-length field, not cut at its NUL.
-        const std::wstring_view field(e.szExeFile.data(), e.szExeFile.size());
-        if (field.find(name) == std::wstring_view::npos) continue;
+        if (!NameMatches(e, name, fullPaths)) continue;
         ids.push_back(e.th32ProcessID);
         if (firstOnly) break;
     }
@@ -143,6 +163,11 @@ bool mdlProcess::IsListed(ProcessId id) {
 }
 
 std::optional<std::wstring> mdlProcess::ImagePath(ProcessId id) {
+    // Windows 9x names the path in the process record; a record with the name alone (a system
+    // that reports itself as 9x but keeps NT's records) leaves it to the module list.
+    if (api_.ExeFileIsFullPath()) {
+        if (std::optional<std::wstring> path = PathInEntry(id)) return path;
+    }
     {
         // A process that has ended keeps its record while anyone holds it open: only a running
         // one is asked.
@@ -170,6 +195,20 @@ std::optional<std::wstring> mdlProcess::ImagePath(ProcessId id) {
             return std::nullopt;
         }
         return module.szExePath;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::wstring> mdlProcess::PathInEntry(ProcessId id) {
+    std::vector<ProcessEntry32> table;
+    const std::int32_t last = Process32_Enum(table);
+    const std::size_t count = last < 0 ? 0 : std::min(table.size(), std::size_t(last) + 1);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (table[i].th32ProcessID != id) continue;
+        const std::wstring_view field(table[i].szExeFile.data(), table[i].szExeFile.size());
+        const std::wstring_view path = field.substr(0, field.find(L'\0'));
+        if (path.find(L'\\') == std::wstring_view::npos) return std::nullopt;
+        return std::wstring(path);
     }
     return std::nullopt;
 }

@@ -28,8 +28,10 @@ class mdlProcess {
     std::int32_t Process32_Enum(std::vector<ProcessEntry32>& table);
 
     // The id of the first process, in snapshot order, whose whole 260-character name field
-    // contains `name` (exact, case-sensitive containment), or 0 when none does. Tests override
-    // the lookups to stage a list that cannot be read for one name.
+    // contains `name` (exact, case-sensitive containment), or 0 when none does. Where the field
+    // holds the program's full path (Windows 9x, in the file system's letter case), the text
+    // looked in is the file-name part of the path before its NUL, letter case aside. Tests
+    // override the lookups to stage a list that cannot be read for one name.
     virtual ProcessId GetProcessIdByName(const std::wstring& name);
     // The ids of every process that matches `name` as GetProcessIdByName matches, in snapshot
     // order: a check must see a second program of one name as well as the first.
@@ -51,6 +53,9 @@ class mdlProcess {
     // SysWOW64 for a 32-bit program's system folder. None when it cannot be read now: the process
     // has ended, is still in its loader, or is out of this program's reach (one that refuses
     // access). An unreadable path is an answer, not a fault: nothing is reported.
+    // Where the process list holds full paths (Windows 9x), the path is the process's entry in a
+    // new snapshot (whose failures are reported as every snapshot's are), unless it holds a bare
+    // name.
     std::optional<std::wstring> ImagePath(ProcessId id);
 
     // False when the latest lookup could not read the process list at all (its snapshot gave no
@@ -71,6 +76,8 @@ class mdlProcess {
     template <typename Step>
     void Trap(Step&& step);
     void ReportApi(std::uint32_t lastError, const wchar_t* description, const wchar_t* procedure);
+    // ImagePath on a system whose process records hold full paths.
+    std::optional<std::wstring> PathInEntry(ProcessId id);
 
     ProcessApi& api_;
     const mdlErrorHandle& errors_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "app/restart_deletes.h"
 #include "platform/win32/unique_handle.h"
 
 namespace torvexa::sandbox {
@@ -99,6 +100,27 @@ void DeleteRunValue(const wchar_t* name) {
     }
 }
 
+// Where Windows 9x keeps the files to delete at the restart.
+std::wstring WininitPath() {
+    wchar_t folder[MAX_PATH + 1] = {};
+    const UINT n = GetWindowsDirectoryW(folder, MAX_PATH + 1);
+    return std::wstring(folder, n <= MAX_PATH ? n : 0) + L"\\WININIT.INI";
+}
+
+// The file's bytes; none when it is not there.
+std::string WininitBytes() {
+    const win32::UniqueFileHandle file(CreateFileW(WininitPath().c_str(), GENERIC_READ,
+                                                   FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::string bytes;
+    char chunk[4096];
+    DWORD read = 0;
+    while (file && ReadFile(file.get(), chunk, sizeof chunk, &read, nullptr) && read > 0) {
+        bytes.append(chunk, read);
+    }
+    return bytes;
+}
+
 }  // namespace
 
 std::string Utf8(const std::wstring& s) {
@@ -137,13 +159,19 @@ bool HasRunValue(const wchar_t* name) {
 }
 
 int PendingDeletes(const std::wstring& fileName) {
-    const std::vector<std::wstring> strings = PendingStrings();
     const std::wstring tail = L"\\" + fileName;
+    const auto named = [&](const std::wstring& file) {
+        return file.size() >= tail.size() &&
+               _wcsicmp(file.c_str() + file.size() - tail.size(), tail.c_str()) == 0;
+    };
+    const std::vector<std::wstring> strings = PendingStrings();
     int count = 0;
     for (std::size_t i = 0; i + 1 < strings.size() && !strings[i].empty(); i += 2) {
-        const std::wstring& file = strings[i];
-        count += strings[i + 1].empty() && file.size() >= tail.size() &&
-                 _wcsicmp(file.c_str() + file.size() - tail.size(), tail.c_str()) == 0;
+        count += strings[i + 1].empty() && named(strings[i]);
+    }
+    // Windows 9x's record: the NUL lines of WININIT.INI's [rename] section (ASCII paths here).
+    for (const std::string& line : WininitDeletes(WininitBytes())) {
+        count += named(std::wstring(line.begin(), line.end()));
     }
     return count;
 }
@@ -231,6 +259,7 @@ void Reset() {
         ERROR_SUCCESS) {
         RegDeleteValueW(key.get(), kPendingValue);
     }
+    Remove(WininitPath());
     Remove(kMessengerDir + kMessenger);
     Remove(kElsewhereDir + kWormFiles[0]);
     for (const wchar_t* value : kWormValues) DeleteRunValue(value);

@@ -45,6 +45,7 @@ class ListedProcesses : public torvexa::ProcessApi {
     }
     bool Process32First(Handle, ProcessEntry32& entry) override { return Deliver(entry); }
     bool Process32Next(Handle, ProcessEntry32& entry) override { return Deliver(entry); }
+    bool ExeFileIsFullPath() override { return false; }
     bool Module32FirstW(Handle, torvexa::ModuleEntry32&) override { return false; }
     bool QueryFullProcessImageNameW(Handle, std::uint32_t, std::wstring&) override { return false; }
     Handle OpenProcess(std::uint32_t, bool, torvexa::ProcessId) override { return 0; }

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "platform/win32/text_api.h"
+
 namespace torvexa::win32 {
 namespace {
 
@@ -16,22 +18,16 @@ Fn Function(HMODULE module, const char* name) {
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
-std::wstring SystemFolder() {
-    wchar_t folder[MAX_PATH];
-    const UINT n = GetSystemDirectoryW(folder, MAX_PATH);
-    return n > 0 && n < MAX_PATH ? std::wstring(folder, n) : std::wstring();
-}
-
 // Loads each DLL from the system folder by full path and keeps it for the life of the process.
 // One that this Windows does not have is simply not there to be planted for.
 template <std::size_t N>
 void Preload(const wchar_t* const (&names)[N], DWORD flags) {
-    const std::wstring system = SystemFolder();
+    const std::wstring system = SystemDirectory();
     if (system.empty()) return;
     for (const wchar_t* name : names) {
         // The handle is not kept: the DLL stays loaded until the process ends, which is the point.
         // cppcheck-suppress leakReturnValNotUsed
-        LoadLibraryExW((system + L"\\" + name).c_str(), nullptr, flags);
+        LoadLibraryFrom(system + L"\\" + name, flags);
     }
 }
 
@@ -39,7 +35,7 @@ void Preload(const wchar_t* const (&names)[N], DWORD flags) {
 
 DllSearchFunctions DllSearchFunctions::FromSystem() {
     // kernel32 is mapped into every process; looking it up loads nothing.
-    HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+    HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
     DllSearchFunctions functions;
     functions.setDefaultDllDirectories =
         Function<SetDefaultDllDirectoriesFn>(kernel32, "SetDefaultDllDirectories");
@@ -69,7 +65,7 @@ bool LoadCommonControls() {
     // version 6; the search restriction keeps any other copy out.
     using InitCommonControlsExFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
     const auto init =
-        Function<InitCommonControlsExFn>(LoadLibraryW(L"comctl32.dll"), "InitCommonControlsEx");
+        Function<InitCommonControlsExFn>(LoadLibraryA("comctl32.dll"), "InitCommonControlsEx");
     if (init == nullptr) return false;
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES};
     return init(&icc) != FALSE;
@@ -77,7 +73,7 @@ bool LoadCommonControls() {
 
 FARPROC ShellFunction(const char* name) {
     // Loaded once and kept: the shell's module stays for the life of the process.
-    static HMODULE shell32 = LoadLibraryW(L"shell32.dll");
+    static HMODULE shell32 = LoadLibraryA("shell32.dll");
     return shell32 != nullptr ? GetProcAddress(shell32, name) : nullptr;
 }
 

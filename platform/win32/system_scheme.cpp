@@ -1,12 +1,11 @@
 #include "platform/win32/system_scheme.h"
 
+#include "platform/win32/text_api.h"
+
 namespace torvexa::win32 {
 
 bool HighContrastOn() {
-    HIGHCONTRASTW contrast{};
-    contrast.cbSize = sizeof contrast;
-    return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) != FALSE &&
-           (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+    return HighContrastSetting();
 }
 
 SystemScheme ReadSystemScheme(HighContrastQuery highContrastOn) {

@@ -26,7 +26,7 @@ struct Wrapping {
 
     bool OnOneLine(std::wstring_view text) const {
         RECT box{0, 0, width, 0};
-        DrawTextW(dc, text.data(), static_cast<int>(text.size()), &box, kWrapFormat | DT_CALCRECT);
+        DrawTextIn(dc, text, box, kWrapFormat | DT_CALCRECT);
         return box.bottom <= lineHeight;
     }
 };
@@ -55,16 +55,8 @@ std::wstring_view WithoutTrailingBlanks(std::wstring_view line) {
 
 }  // namespace
 
-std::wstring WindowText(HWND hwnd) {
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), int(text.size()))));
-    return text;
-}
-
 std::vector<std::wstring> BreakLines(HDC dc, const std::wstring& text, int width) {
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(dc, &metrics);
-    const Wrapping wrapping{dc, width, metrics.tmHeight};
+    const Wrapping wrapping{dc, width, LineHeight(dc)};
     std::vector<std::wstring> lines;
     std::wstring_view rest = text;
     for (;;) {
@@ -81,8 +73,7 @@ std::vector<std::wstring> BreakLines(HDC dc, const std::wstring& text, int width
 }
 
 void DrawLines(HDC dc, const std::vector<std::wstring>& lines, const RECT& box, bool alignRight) {
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(dc, &metrics);
+    const LONG lineHeight = LineHeight(dc);
     const int boxWidth = box.right - box.left;
     int top = box.top;
     for (const std::wstring& whole : lines) {
@@ -91,7 +82,7 @@ void DrawLines(HDC dc, const std::vector<std::wstring>& lines, const RECT& box, 
         if (count > 0) {
             std::vector<int> ends(line.size());
             SIZE extent{};
-            GetTextExtentExPointW(dc, line.data(), count, 0, nullptr, ends.data(), &extent);
+            CharacterEnds(dc, line, ends.data(), extent);
             int width = extent.cx;
             std::vector<int> advances;
             if (width > boxWidth) {
@@ -109,7 +100,7 @@ void DrawLines(HDC dc, const std::vector<std::wstring>& lines, const RECT& box, 
             ExtTextOutW(dc, left, top, ETO_CLIPPED, &box, line.data(), static_cast<UINT>(count),
                         advances.empty() ? nullptr : advances.data());
         }
-        top += metrics.tmHeight;
+        top += lineHeight;
     }
 }
 
@@ -119,11 +110,10 @@ void PaintWrappedLabel(HWND label, HDC dc, const WrappedLabel& how) {
     HWND container = GetParent(label);
     const auto wParam = reinterpret_cast<WPARAM>(dc);
     const auto lParam = reinterpret_cast<LPARAM>(label);
-    auto* brush =
-        reinterpret_cast<HBRUSH>(SendMessageW(container, WM_CTLCOLORSTATIC, wParam, lParam));
+    auto* brush = reinterpret_cast<HBRUSH>(Send(container, WM_CTLCOLORSTATIC, wParam, lParam));
     if (brush == nullptr) {
-        brush =
-            reinterpret_cast<HBRUSH>(DefWindowProcW(container, WM_CTLCOLORSTATIC, wParam, lParam));
+        brush = reinterpret_cast<HBRUSH>(
+            DefaultProcedure(container, WM_CTLCOLORSTATIC, wParam, lParam));
     }
     FillRect(dc, &box, brush);
     if (!IsWindowEnabled(label)) SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
@@ -149,14 +139,15 @@ bool OnWrappedLabelMessage(HWND label, UINT message, WPARAM wParam, LPARAM lPara
             return true;
         case WM_SETTEXT:
             // A static control draws a new text at once, wrapped at the window's DPI. It keeps its
-            // text as any window does; storing it that way leaves the drawing to WM_PAINT.
-            result = DefWindowProcW(label, message, wParam, lParam);
+            // text as any window does; storing it that way leaves the drawing to WM_PAINT. The text
+            // is in the form the label's procedure takes (8-bit on 9x) and goes on in that form.
+            result = DefaultProcedure(label, message, wParam, lParam);
             InvalidateRect(label, nullptr, FALSE);
             return true;
         case WM_ENABLE:
         case WM_SYSCOLORCHANGE:
             // The static control draws itself at once here too; it is drawn over straight away.
-            result = CallWindowProcW(how.controlProc, label, message, wParam, lParam);
+            result = CallProcedure(how.controlProc, label, message, wParam, lParam);
             RedrawWindow(label, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
             return true;
     }

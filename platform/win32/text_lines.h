@@ -9,15 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/text_api.h"
 #include "platform/win32/win.h"
 
 namespace torvexa::win32 {
 
 // A twip is 1/15 of a pixel at this DPI.
 inline constexpr UINT kDesignDpi = 96;
-
-// A window's text, as WM_GETTEXT gives it.
-std::wstring WindowText(HWND hwnd);
 
 // Where the system's word wrapping breaks `text` in `width` pixels with the font selected into
 // `dc`: each line is the longest run of whole words that the system lays out on one line, with

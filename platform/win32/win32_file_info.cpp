@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/win32/ansi.h"
+#include "platform/win32/text_api.h"
 #include "platform/win32/win.h"
 
 namespace torvexa::win32 {
@@ -104,15 +105,11 @@ std::uintptr_t Win32ShellFileInfo::SHGetFileInfoA(const std::wstring& path,
 }
 
 std::wstring Win32Locale::ThousandSeparator() {
-    wchar_t separator[8]{};
-    ::GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, separator, 8);
-    return separator;
+    return LocaleInfo(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND);
 }
 
 std::wstring Win32Locale::UpperCase(const std::wstring& text) {
-    std::wstring upper = text;
-    if (!upper.empty()) ::CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
-    return upper;
+    return UpperCased(text);
 }
 
 std::wstring Win32Locale::FromAnsiCodePage(const std::string& bytes) {

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/win32/ansi.h"
+#include "platform/win32/text_api.h"
 #include "platform/win32/win.h"
 
 #ifndef _WIN64
@@ -87,45 +88,31 @@ bool Win32ProcessApi::Process32Next(Handle snapshot, ProcessEntry32& entry) {
     return Exchange(::Process32Next, snapshot, entry);
 }
 
+bool Win32ProcessApi::ExeFileIsFullPath() {
+    return OnWindows9x();
+}
+
 bool Win32ProcessApi::Module32FirstW(Handle snapshot, ModuleEntry32& entry) {
-    MODULEENTRY32W record{};
-    record.dwSize = sizeof record;
-    const BOOL ok = ::Module32FirstW(ToHandle(snapshot), &record);
+    DWORD processId = 0;
+    std::wstring path;
+    const bool ok = FirstModulePath(ToHandle(snapshot), processId, path);
     const DWORD error = ::GetLastError();
-    if (ok != FALSE) {
-        entry.th32ProcessID = record.th32ProcessID;
-        // The field is 260 characters; a path that fills it has no NUL.
-        entry.szExePath.assign(
-            record.szExePath, ::wcsnlen(record.szExePath, sizeof record.szExePath / sizeof(WCHAR)));
+    if (ok) {
+        entry.th32ProcessID = processId;
+        entry.szExePath = std::move(path);
     }
     ::SetLastError(error);
-    return ok != FALSE;
+    return ok;
 }
 
 bool Win32ProcessApi::QueryFullProcessImageNameW(Handle process, std::uint32_t flags,
                                                  std::wstring& exeName) {
-    // Windows Vista and later; looked up, so that the loader of older Windows starts the program.
-    using QueryFn = BOOL(WINAPI*)(HANDLE, DWORD, LPWSTR, PDWORD);
-    const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
-    const auto query = kernel == nullptr
-                           ? nullptr
-                           : reinterpret_cast<QueryFn>(reinterpret_cast<void*>(
-                                 ::GetProcAddress(kernel, "QueryFullProcessImageNameW")));
-    if (query == nullptr) {
-        ::SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
-        return false;
-    }
-    // A path longer than MAX_PATH is possible here (the call takes the buffer's size).
-    std::wstring path(32768, L'\0');
-    DWORD length = static_cast<DWORD>(path.size());
-    const BOOL ok = query(ToHandle(process), flags, path.data(), &length);
+    std::wstring path;
+    const bool ok = FullProcessImageName(ToHandle(process), flags, path);
     const DWORD error = ::GetLastError();
-    if (ok != FALSE) {
-        path.resize(length);
-        exeName = std::move(path);
-    }
+    if (ok) exeName = std::move(path);
     ::SetLastError(error);
-    return ok != FALSE;
+    return ok;
 }
 
 Handle Win32ProcessApi::OpenProcess(std::uint32_t desiredAccess, bool inheritHandle, ProcessId id) {

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/win32/ansi.h"
+#include "platform/win32/text_api.h"
 #include "platform/win32/win.h"
 
 namespace torvexa::win32 {
@@ -43,26 +44,10 @@ std::int32_t Win32RegistryApi::RegQueryValueExA(Handle key, const std::wstring& 
 
 std::int32_t Win32RegistryApi::RegQueryValueExW(Handle key, const std::wstring& valueName,
                                                 std::uint32_t& type, std::wstring& data) {
-    // The value may grow between asking its size and reading it: ask again, a few times.
-    const HKEY hkey = reinterpret_cast<HKEY>(key);
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        DWORD valueType = 0, bytes = 0;
-        LSTATUS status =
-            ::RegQueryValueExW(hkey, valueName.c_str(), nullptr, &valueType, nullptr, &bytes);
-        if (status != ERROR_SUCCESS) return status;
-        std::wstring buffer((bytes + sizeof(wchar_t) - 1) / sizeof(wchar_t), L'\0');
-        const std::size_t capacity = buffer.size() * sizeof(wchar_t);
-        auto read = static_cast<DWORD>(capacity);
-        status = ::RegQueryValueExW(hkey, valueName.c_str(), nullptr, &valueType,
-                                    reinterpret_cast<BYTE*>(buffer.data()), &read);
-        if (status == ERROR_MORE_DATA) continue;
-        if (status != ERROR_SUCCESS) return status;
-        buffer.resize(read / sizeof(wchar_t));
-        type = valueType;
-        data = std::move(buffer);
-        return ERROR_SUCCESS;
-    }
-    return ERROR_MORE_DATA;
+    DWORD valueType = 0;
+    const LSTATUS status = QueryTextValue(reinterpret_cast<HKEY>(key), valueName, valueType, data);
+    if (status == ERROR_SUCCESS) type = valueType;
+    return status;
 }
 
 }  // namespace torvexa::win32

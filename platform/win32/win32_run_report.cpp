@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/win32/text_api.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win.h"
 
@@ -38,17 +39,11 @@ LocalTime Win32RunReport::Now() {
 }
 
 std::wstring Win32RunReport::ComputerName() {
-    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
-    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
-    return GetComputerNameW(name, &size) ? std::wstring(name, size) : std::wstring();
+    return win32::ComputerName();
 }
 
 bool Win32RunReport::AppendLine(const std::wstring& path, std::wstring_view line) {
-    // Append access alone: every write lands at the end of the file as it is then, also when other
-    // machines append to the same file on a share at the same moment.
-    const UniqueFileHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA,
-                                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const UniqueFileHandle file(OpenForAppending(path));
     return file && WriteAll(file.get(), Utf8Line(line));
 }
 

@@ -2,6 +2,8 @@
 
 #include "platform/win32/ansi.h"
 #include "platform/win32/system_dlls.h"
+#include "platform/win32/text_api.h"
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/win.h"
 
 namespace torvexa::win32 {
@@ -11,7 +13,7 @@ bool Win32FileSystem::DeleteFileA(const std::wstring& path) {
 }
 
 Presence Win32FileSystem::FileExists(const std::wstring& path) {
-    if (::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return Presence::Present;
+    if (FileAttributes(path) != INVALID_FILE_ATTRIBUTES) return Presence::Present;
     const DWORD error = ::GetLastError();
     // Only "not there" proves absence; any other failure leaves the question open.
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? Presence::Absent
@@ -23,11 +25,11 @@ std::uint32_t Win32FileSystem::GetLastError() {
 }
 
 std::uint32_t Win32FileSystem::GetFileAttributesW(const std::wstring& path) {
-    return ::GetFileAttributesW(path.c_str());
+    return FileAttributes(path);
 }
 
 bool Win32FileSystem::SetFileAttributesW(const std::wstring& path, std::uint32_t attributes) {
-    return ::SetFileAttributesW(path.c_str(), attributes) != FALSE;
+    return ChangeFileAttributes(path, attributes);
 }
 
 bool Win32FileSystem::MoveFileExW(const std::wstring& existing,
@@ -36,9 +38,7 @@ bool Win32FileSystem::MoveFileExW(const std::wstring& existing,
 }
 
 std::wstring Win32FileSystem::GetSystemDirectoryW() {
-    wchar_t folder[MAX_PATH + 1] = {};
-    const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH + 1);
-    return length > 0 && length <= MAX_PATH ? std::wstring(folder, length) : std::wstring();
+    return SystemDirectory();
 }
 
 std::optional<std::wstring> Win32FileSystem::GetSystemWow64DirectoryW() {
@@ -48,7 +48,7 @@ std::optional<std::wstring> Win32FileSystem::GetSystemWow64DirectoryW() {
     // under WoW64 has its system folder elsewhere.
     using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
     using GetSystemWow64DirectoryWFn = UINT(WINAPI*)(LPWSTR, UINT);
-    const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+    const HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
     if (kernel == nullptr) return std::nullopt;
     const auto isWow64 = reinterpret_cast<IsWow64ProcessFn>(
         reinterpret_cast<void*>(::GetProcAddress(kernel, "IsWow64Process")));
@@ -63,6 +63,44 @@ std::optional<std::wstring> Win32FileSystem::GetSystemWow64DirectoryW() {
     const UINT length = getFolder(folder, MAX_PATH + 1);
     if (length == 0 || length > MAX_PATH) return std::nullopt;
     return std::wstring(folder, length);
+}
+
+bool Win32FileSystem::RestartDeletesInWininit() {
+    return OnWindows9x();
+}
+
+std::wstring Win32FileSystem::GetWindowsDirectoryW() {
+    return WindowsDirectory();
+}
+
+std::optional<std::string> Win32FileSystem::GetShortPathNameA(const std::wstring& path) {
+    return ShortAnsiPath(path);
+}
+
+std::optional<std::string> Win32FileSystem::ReadWholeFile(const std::wstring& path) {
+    const UniqueFileHandle file(OpenFileAt(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING));
+    if (!file) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND) return std::string();
+        return std::nullopt;
+    }
+    std::string bytes;
+    char chunk[4096];
+    for (;;) {
+        DWORD read = 0;
+        if (!::ReadFile(file.get(), chunk, sizeof chunk, &read, nullptr)) return std::nullopt;
+        if (read == 0) return bytes;
+        bytes.append(chunk, read);
+    }
+}
+
+bool Win32FileSystem::WriteWholeFile(const std::wstring& path, const std::string& bytes) {
+    const UniqueFileHandle file(OpenFileAt(path, GENERIC_WRITE, 0, CREATE_ALWAYS));
+    DWORD written = 0;
+    return file &&
+           ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                       nullptr) &&
+           written == bytes.size();
 }
 
 Handle Win32Shell::ShellExecuteA(Handle window, const std::wstring& verb, const std::wstring& file,

@@ -18,6 +18,11 @@ class Win32FileSystem final : public FileSystemApi {
                      std::uint32_t flags) override;
     std::wstring GetSystemDirectoryW() override;
     std::optional<std::wstring> GetSystemWow64DirectoryW() override;
+    bool RestartDeletesInWininit() override;
+    std::wstring GetWindowsDirectoryW() override;
+    std::optional<std::string> GetShortPathNameA(const std::wstring& path) override;
+    std::optional<std::string> ReadWholeFile(const std::wstring& path) override;
+    bool WriteWholeFile(const std::wstring& path, const std::string& bytes) override;
 };
 
 class Win32Shell final : public ShellApi {

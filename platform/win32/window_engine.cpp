@@ -7,6 +7,7 @@
 #include "platform/runtime_error.h"
 #include "platform/win32/group_box.h"
 #include "platform/win32/system_dlls.h"
+#include "platform/win32/text_api.h"
 #include "platform/win32/text_lines.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/window_procedure.h"
@@ -67,9 +68,8 @@ void WindowEngine::Open(FormEvents& events) {
     designFonts_ = FormFonts(kDesignDpi);
     LoadCommonControls();
     RegisterClasses();
-    window_ =
-        CreateWindowExW(kWindowExStyle, kWindowClass, form_.caption.c_str(), kWindowStyle,
-                        CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance_, this);
+    window_ = NewWindow(kWindowExStyle, kWindowClass, form_.caption, kWindowStyle,
+                        {CW_USEDEFAULT, CW_USEDEFAULT, 0, 0}, nullptr, nullptr, instance_, this);
     if (window_ == nullptr) {
         throw RuntimeError(static_cast<std::int32_t>(GetLastError()),
                            L"The main window could not be created");
@@ -88,20 +88,20 @@ void WindowEngine::Open(FormEvents& events) {
 int WindowEngine::MessageLoop() {
     MSG msg;
     BOOL got = FALSE;
-    while ((got = GetMessageW(&msg, nullptr, 0, 0)) != 0) {
+    while ((got = NextMessage(msg)) != 0) {
         if (got == -1) return 1;
         if (window_ != nullptr) {
             // Enter presses the focused button, as Space does.
             const ControlWindow* focused = Find(GetFocus());
             if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN && focused != nullptr &&
                 focused->spec->kind == ControlKind::Button) {
-                SendMessageW(focused->hwnd, BM_CLICK, 0, 0);
+                Send(focused->hwnd, BM_CLICK, 0, 0);
                 continue;
             }
-            if (IsDialogMessageW(window_, &msg)) continue;
+            if (DialogMessage(window_, msg)) continue;
         }
         TranslateMessage(&msg);
-        DispatchMessageW(&msg);
+        Dispatch(msg);
     }
     return static_cast<int>(msg.wParam);
 }
@@ -114,7 +114,7 @@ HWND WindowEngine::Control(ControlId id) const {
 void WindowEngine::SetText(ControlId id, const std::wstring& text) {
     ControlWindow* control = Find(id);
     if (control == nullptr || control->hwnd == nullptr) return;
-    SetWindowTextW(control->hwnd, text.c_str());
+    SetWindowTextTo(control->hwnd, text);
     if (control->spec->autoSize != AutoSize::Fixed) FitToText(*control);
     if (control->spec->kind == ControlKind::Frame) InvalidateRect(control->hwnd, nullptr, TRUE);
 }
@@ -142,10 +142,10 @@ LRESULT CALLBACK WindowEngine::ControlProc(HWND hwnd, UINT message, WPARAM wPara
                                            LPARAM lParam) noexcept {
     auto* engine = OwnerOf<WindowEngine>(hwnd);
     const ControlWindow* control = engine != nullptr ? engine->Find(hwnd) : nullptr;
-    if (control == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
+    if (control == nullptr) return DefaultProcedure(hwnd, message, wParam, lParam);
     return AtTheEdge(
         [&] { return engine->OnControlMessage(*control, message, wParam, lParam); },
-        [&] { return CallWindowProcW(control->controlProc, hwnd, message, wParam, lParam); });
+        [&] { return CallProcedure(control->controlProc, hwnd, message, wParam, lParam); });
 }
 
 LRESULT WindowEngine::OnWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -181,7 +181,7 @@ LRESULT WindowEngine::OnWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LP
         case WM_SYSCOLORCHANGE:
             // The controls learn of it from their window only.
             for (const ControlWindow& control : controls_) {
-                SendMessageW(control.hwnd, message, wParam, lParam);
+                Send(control.hwnd, message, wParam, lParam);
             }
             FollowScheme();
             return 0;
@@ -199,7 +199,7 @@ LRESULT WindowEngine::OnWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LP
             KeepObject(hwnd, nullptr);
             break;
     }
-    return DefWindowProcW(hwnd, message, wParam, lParam);
+    return DefaultProcedure(hwnd, message, wParam, lParam);
 }
 
 LRESULT WindowEngine::OnFrameMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -213,7 +213,7 @@ LRESULT WindowEngine::OnFrameMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
             PaintFrame(hwnd);
             return 0;
     }
-    return DefWindowProcW(hwnd, message, wParam, lParam);
+    return DefaultProcedure(hwnd, message, wParam, lParam);
 }
 
 LRESULT WindowEngine::OnControlMessage(const ControlWindow& control, UINT message, WPARAM wParam,
@@ -231,10 +231,10 @@ LRESULT WindowEngine::OnControlMessage(const ControlWindow& control, UINT messag
     if (message == WM_MOUSEMOVE) {
         MouseMove(spec.id);
     } else if (message == WM_SETCURSOR && spec.handCursor) {
-        SetCursor(LoadCursorW(nullptr, IDC_HAND));
+        SetCursor(SystemCursor(IDC_HAND));
         return TRUE;
     }
-    return CallWindowProcW(control.controlProc, control.hwnd, message, wParam, lParam);
+    return CallProcedure(control.controlProc, control.hwnd, message, wParam, lParam);
 }
 
 // The arguments come in the window procedure's own order.
@@ -279,19 +279,19 @@ void WindowEngine::RegisterClasses() {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.hInstance = instance_;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hCursor = SystemCursor(IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    if (!GetClassInfoExW(instance_, kWindowClass, &wc)) {
+    if (!ClassRegistered(instance_, kWindowClass)) {
         wc.lpfnWndProc = OwnedWindowProc<WindowEngine, &WindowEngine::OnWindowMessage>;
         wc.lpszClassName = kWindowClass;
-        wc.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(kIconResource));
-        RegisterClassExW(&wc);
+        wc.hIcon = ResourceIcon(instance_, kIconResource);
+        RegisterWindowClass(wc);
     }
-    if (!GetClassInfoExW(instance_, kFrameClass, &wc)) {
+    if (!ClassRegistered(instance_, kFrameClass)) {
         wc.lpfnWndProc = OwnedWindowProc<WindowEngine, &WindowEngine::OnFrameMessage>;
         wc.lpszClassName = kFrameClass;
         wc.hIcon = nullptr;
-        RegisterClassExW(&wc);
+        RegisterWindowClass(wc);
     }
 }
 
@@ -330,9 +330,9 @@ void WindowEngine::CreateControls() {
                 break;
         }
         control->hwnd =
-            CreateWindowExW(exStyle, windowClass, spec.text.c_str(), style, 0, 0, 0, 0, parent,
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlWindowId(spec.id))),
-                            instance_, createParam);
+            NewWindow(exStyle, windowClass, spec.text, style, {0, 0, 0, 0}, parent,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlWindowId(spec.id))),
+                      instance_, createParam);
         if (control->hwnd == nullptr) {
             throw RuntimeError(static_cast<std::int32_t>(GetLastError()),
                                L"A control of the main window could not be created");
@@ -354,7 +354,7 @@ void WindowEngine::Layout(UINT dpi) {
         const RECT r = ControlRect(spec, dpi_);
         SetWindowPos(control.hwnd, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
-        SendMessageW(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(control)), TRUE);
+        Send(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(control)), TRUE);
         if (spec.autoSize != AutoSize::Fixed) FitToText(control);
     }
 }
@@ -378,7 +378,8 @@ void WindowEngine::PlaceWindow(const POINT* topLeft) {
     } else {
         MONITORINFO monitor{};
         monitor.cbSize = sizeof monitor;
-        GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor);
+        // No text in this record: the A form is the same call on every Windows from 98 and 2000.
+        GetMonitorInfoA(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor);
         const RECT& work = monitor.rcWork;
         at.x = work.left + (work.right - work.left - width) / 2;
         at.y = work.top + (work.bottom - work.top - height) / 2;
@@ -403,8 +404,8 @@ HFONT WindowEngine::FontOf(const ControlWindow& control) const {
 
 void WindowEngine::Restyle(const ControlWindow& control) {
     const HFONT font = FontOf(control);
-    if (reinterpret_cast<HFONT>(SendMessageW(control.hwnd, WM_GETFONT, 0, 0)) != font) {
-        SendMessageW(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (reinterpret_cast<HFONT>(Send(control.hwnd, WM_GETFONT, 0, 0)) != font) {
+        Send(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     }
     InvalidateRect(control.hwnd, nullptr, TRUE);
 }

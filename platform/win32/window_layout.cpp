@@ -18,7 +18,7 @@ int ScreenDpi(int axis) {
 DpiFunctions DpiFunctions::FromSystem() {
     DpiFunctions functions;
     // user32 is loaded by every GUI program; looking it up loads nothing.
-    if (HMODULE user32 = GetModuleHandleW(L"user32.dll")) {
+    if (HMODULE user32 = GetModuleHandleA("user32.dll")) {
         functions.getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
             reinterpret_cast<void*>(GetProcAddress(user32, "GetDpiForWindow")));
         functions.adjustWindowRectExForDpi = reinterpret_cast<AdjustWindowRectExForDpiFn>(
@@ -65,9 +65,7 @@ SIZE TextSize(HWND window, HFONT font, const std::wstring& text) {
     const SelectScope selected(dc.get(), font);
     SIZE extent{};
     GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent);
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(dc.get(), &metrics);
-    return {extent.cx, metrics.tmHeight};
+    return {extent.cx, LineHeight(dc.get())};
 }
 
 FormFonts::FormFonts(UINT dpi) {
@@ -77,14 +75,13 @@ FormFonts::FormFonts(UINT dpi) {
     bold.lfCharSet = DEFAULT_CHARSET;
     std::copy(std::begin(kBoldFace), std::end(kBoldFace), bold.lfFaceName);
     // The default GUI font is made for the screen's DPI.
-    LOGFONTW dialog{};
-    GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof dialog, &dialog);
+    LOGFONTW dialog = LogFontOf(GetStockObject(DEFAULT_GUI_FONT));
     dialog.lfHeight = MulDiv(dialog.lfHeight, static_cast<int>(dpi), ScreenDpi(LOGPIXELSY));
     dialog.lfWeight = FW_NORMAL;
     for (const std::size_t underline : {0U, 1U}) {
         bold.lfUnderline = dialog.lfUnderline = underline != 0 ? TRUE : FALSE;
-        bold_[underline].reset(CreateFontIndirectW(&bold));
-        dialog_[underline].reset(CreateFontIndirectW(&dialog));
+        bold_[underline].reset(CreateFontFrom(bold));
+        dialog_[underline].reset(CreateFontFrom(dialog));
     }
 }
 

@@ -3,21 +3,21 @@
 namespace torvexa::win32 {
 
 void NoteFailedHandler() {
-    OutputDebugStringW(L"Torvexa: an event handler failed\n");
+    OutputDebugStringA("Torvexa: an event handler failed\n");  // on every Windows
 }
 
 void* KeptObject(HWND hwnd) {
-    return reinterpret_cast<void*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    return reinterpret_cast<void*>(WindowLong(hwnd, GWLP_USERDATA));
 }
 
 void KeepObject(HWND hwnd, void* object) {
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
+    ChangeWindowLong(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
 }
 
 WNDPROC Subclass(HWND control, void* owner, WNDPROC procedure) {
     KeepObject(control, owner);
     return reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
+        ChangeWindowLong(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
 }
 
 }  // namespace torvexa::win32

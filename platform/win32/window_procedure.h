@@ -6,6 +6,7 @@
 // object: the window stays usable.
 #pragma once
 
+#include "platform/win32/text_api.h"
 #include "platform/win32/win.h"
 
 namespace torvexa::win32 {
@@ -44,13 +45,14 @@ using MessageHandler = LRESULT (Owner::*)(HWND, UINT, WPARAM, LPARAM);
 
 // The window procedure of a window class whose windows are created with their `Owner` as
 // lpCreateParams: each message goes to the owner's `handler`, at the edge; before the owner is
-// there and after it is let go, to DefWindowProcW.
+// there and after it is let go, to the default procedure.
 template <typename Owner, MessageHandler<Owner> handler>
 LRESULT CALLBACK OwnedWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
-    const auto byDefault = [&] { return DefWindowProcW(hwnd, message, wParam, lParam); };
+    const auto byDefault = [&] { return DefaultProcedure(hwnd, message, wParam, lParam); };
     return AtTheEdge(
         [&] {
             if (message == WM_NCCREATE) {
+                // CREATESTRUCTA on 9x: lpCreateParams is where it is in CREATESTRUCTW.
                 KeepObject(hwnd, reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
             }
             auto* owner = OwnerOf<Owner>(hwnd);

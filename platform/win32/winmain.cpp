@@ -8,6 +8,7 @@
 #include "app/silent_run.h"
 #include "errors/mdlErrorHandle.h"
 #include "platform/win32/system_dlls.h"
+#include "platform/win32/text_api.h"
 #include "platform/win32/win.h"
 #include "platform/win32/win32_message_box.h"
 #include "platform/win32/win32_process_api.h"
@@ -46,7 +47,12 @@ int Silent(const CommandLine& command) {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+// The 8-bit entry point: the C runtime's wide start-up reads the command line and the environment
+// through wide calls that Windows 9x does not implement. The line is read here instead, through
+// GetCommandLineW, one of the few wide calls that 9x does implement.
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    // Before any call that takes or gives text: which of their forms this Windows implements.
+    win32::ChooseWindows9xWay(win32::IsWindows9xVersion(GetVersion()));
     // Before any window, any shell call and any other DLL load of the program's own.
     win32::RestrictDllSearch();
     const CommandLine command = ReadCommandLine(GetCommandLineW());

@@ -45,6 +45,16 @@ class FakeFileSystem : public FileSystemApi {
     std::wstring systemDirectory = L"C:\\WINDOWS\\system32";
     std::optional<std::wstring> wow64Directory;  // set: a 32-bit program on 64-bit Windows
 
+    // Windows 9x: files go at the restart through WININIT.INI, whose bytes are `contents`' (a
+    // path that is not there reads as empty), unreadable or unwritable when a test says so.
+    bool wininit = false;
+    std::wstring windowsDirectory = L"C:\\WINDOWS";
+    std::map<std::wstring, std::string> contents;
+    bool readFails = false, writeFails = false;
+    // Short names by long path; any other path with only ASCII characters is its own short name,
+    // one with others has no 8-bit name.
+    std::map<std::wstring, std::string> shortNames;
+
     static inline const std::wstring kSessionManager =
         L"System\\CurrentControlSet\\Control\\Session Manager";
 
@@ -107,6 +117,28 @@ class FakeFileSystem : public FileSystemApi {
     }
     std::wstring GetSystemDirectoryW() override { return systemDirectory; }
     std::optional<std::wstring> GetSystemWow64DirectoryW() override { return wow64Directory; }
+    bool RestartDeletesInWininit() override { return wininit; }
+    std::wstring GetWindowsDirectoryW() override { return windowsDirectory; }
+    std::optional<std::string> GetShortPathNameA(const std::wstring& path) override {
+        if (auto it = shortNames.find(path); it != shortNames.end()) return it->second;
+        std::string ansi;
+        for (const wchar_t c : path) {
+            if (c > 0x7F) return std::nullopt;
+            ansi += static_cast<char>(c);
+        }
+        return ansi;
+    }
+    std::optional<std::string> ReadWholeFile(const std::wstring& path) override {
+        if (readFails) return std::nullopt;
+        auto it = contents.find(path);
+        return it != contents.end() ? it->second : std::string();
+    }
+    bool WriteWholeFile(const std::wstring& path, const std::string& bytes) override {
+        calls.push_back(L"WriteWholeFile(" + path + L")");
+        if (writeFails) return Fail(5);
+        contents[path] = bytes;
+        return true;
+    }
 
   private:
     bool Fail(std::uint32_t error) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -33,7 +34,7 @@ struct Machine : fakes::Machine {
     }
     void Press() { form.Click(ControlId::Command1); }
     std::vector<PendingOperation> Pending() {
-        RestartDeletes list(registry);
+        RestartDeletes list(registry, files);
         return list.Read().value_or(std::vector<PendingOperation>{});
     }
 };
@@ -83,6 +84,39 @@ TEST(Disinfection, OnA64BitWindowsTheRecordNamesTheFolderTheFileIsReallyInOnce) 
     elsewhere.files.systemDirectory = L"D:\\WINNT\\system32";
     elsewhere.Press();
     EXPECT_EQ(elsewhere.files.recorded, std::vector<std::wstring>{kHkt1});
+}
+
+// Windows 9x: no MoveFileEx; the file goes through WININIT.INI's [rename] section, once, and the
+// answers are the ones NT gives.
+TEST(Disinfection, OnWindows9xAFileInUseGoesThroughWininitOnceAndTheAnswersAreTheSame) {
+    Machine m;
+    m.files.wininit = true;
+    const std::wstring wininit = L"C:\\WINDOWS\\WININIT.INI";
+    m.files.contents[wininit] = "[boot]\r\nx=1\r\n";
+    // The short name is what the restart, under DOS, is told.
+    m.files.shortNames[kHkt1] = "C:\\WINDOWS\\SYSTEM32\\HKT1.DLL";
+    const std::string recorded =
+        "[boot]\r\nx=1\r\n[rename]\r\nNUL=C:\\WINDOWS\\SYSTEM32\\HKT1.DLL\r\n";
+    for (int press = 1; press <= 2; ++press) {
+        m.Press();
+        EXPECT_EQ(m.files.contents[wininit], recorded) << "press " << press;
+        EXPECT_EQ(m.view.text[ControlId::msg], kAlmostDone) << "press " << press;
+        ASSERT_EQ(m.boxes.shown.size(), static_cast<std::size_t>(press));
+        EXPECT_TRUE(m.boxes.shown.back().text.ends_with(L"\r\n" + kHkt1));
+    }
+    for (const auto& call : m.files.calls) EXPECT_FALSE(call.starts_with(L"MoveFileExW"));
+    EXPECT_EQ(
+        std::count(m.files.calls.begin(), m.files.calls.end(), L"WriteWholeFile(" + wininit + L")"),
+        1);
+
+    // A file that cannot be read or written there is reported left, never pending.
+    for (const bool readFails : {true, false}) {
+        Machine failing;
+        failing.files.wininit = true;
+        (readFails ? failing.files.readFails : failing.files.writeFails) = true;
+        failing.Press();
+        EXPECT_EQ(failing.view.text[ControlId::msg], kNotRemoved) << readFails;
+    }
 }
 
 TEST(Disinfection, MarkedWormFilesAreClearedAndDeletedAndNothingElseIsTouched) {
@@ -264,6 +298,47 @@ TEST(RestartDeletes, ReadsThePairsOfTheSystemsList) {
     EXPECT_EQ(ParsePendingOperations(L""), Ops{});
     EXPECT_EQ(ParsePendingOperations(nul + nul), Ops{});
     EXPECT_EQ(ParsePendingOperations(L"x" + nul + L"y"), (Ops{{L"x", L"y"}}));
+}
+
+TEST(RestartDeletes, ReadsTheNulLinesOfWininitsRenameSection) {
+    using Paths = std::vector<std::string>;
+    struct Case {
+        std::string file;
+        Paths deletes;
+    };
+    const std::vector<Case> cases = {
+        {"", {}},
+        {"[boot]\r\nNUL=C:\\A\r\n", {}},  // another section's
+        {"[Rename]\r\nnul=C:\\A\r\n[other]\r\nNUL=C:\\B\r\n", {"C:\\A"}},
+        {"[ rename ]\nNUL = C:\\A \nNUL=C:\\B", {"C:\\A", "C:\\B"}},  // LF, blanks, no last end
+        // A comment, a rename to another name, a line without '=', an empty value.
+        {"[rename]\r\n;NUL=C:\\C\r\nC:\\NEW=C:\\OLD\r\nNUL\r\nNUL=\r\n", {""}},
+        {"[rename]\r\nNUL=C:\\A\r\n[boot]\r\n[RENAME]\r\nNUL=C:\\B\r\n", {"C:\\A", "C:\\B"}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(WininitDeletes(c.file), c.deletes) << c.file;
+}
+
+TEST(RestartDeletes, AddsANulLineToWininitKeepingEveryOtherByte) {
+    struct Case {
+        std::string file, written;
+    };
+    const std::string line = "NUL=C:\\X.DLL\r\n";
+    const std::vector<Case> cases = {
+        {"", "[rename]\r\n" + line},
+        {"[boot]\r\nv=\xE9\r\n", "[boot]\r\nv=\xE9\r\n[rename]\r\n" + line},
+        {"[boot]\r\nv=1", "[boot]\r\nv=1\r\n[rename]\r\n" + line},
+        {"[rename]", "[rename]\r\n" + line},
+        // After the section's last line that says anything, before the blank lines and the next.
+        {"[Rename]\r\nNUL=C:\\A\r\n\r\n[other]\r\nNUL=C:\\B\r\n",
+         "[Rename]\r\nNUL=C:\\A\r\n" + line + "\r\n[other]\r\nNUL=C:\\B\r\n"},
+        {"[rename]\nNUL=C:\\A\n", "[rename]\nNUL=C:\\A\n" + line},
+        {"[rename]\nNUL=C:\\A", "[rename]\nNUL=C:\\A\r\n" + line},
+    };
+    for (const Case& c : cases) {
+        const std::string written = WithWininitDelete(c.file, "C:\\X.DLL");
+        EXPECT_EQ(written, c.written) << c.file;
+        EXPECT_EQ(WininitDeletes(written).back(), "C:\\X.DLL") << c.file;
+    }
 }
 
 }  // namespace

@@ -168,6 +168,46 @@ TEST_F(ProcessTest, TheImagePathIsTakenAgainWhileTheModuleListIsChanging) {
     EXPECT_TRUE(api.openHandles.empty());
 }
 
+// Windows 9x: each record names the program's full path in the file system's letter case.
+TEST_F(ProcessTest, OnWindows9xTheLookupLooksInTheFileNamePartLetterCaseAside) {
+    struct Case {
+        std::vector<fakes::FakeProcess> processes;
+        std::wstring name;
+        ProcessId expected;
+    };
+    const std::vector<Case> cases = {
+        {{{4, L"C:\\WINDOWS\\SYSTEM32\\MONIKER.EXE"}}, L"moniker.exe", 4},
+        {{{4, L"C:\\windows\\system32\\Moniker.exe"}}, L"moniker.exe", 4},
+        {{{4, L"C:\\WINDOWS\\SYSTEM32\\XMONIKER.EXE"}}, L"moniker.exe", 4},
+        {{{4, L"C:\\MONIKER.EXE\\SETUP.EXE"}}, L"moniker.exe", 0},  // a folder's name
+        {{{4, L"C:\\WINDOWS\\EXPLORER.EXE"}, {9, L"C:\\WINDOWS\\SYSTEM32\\SYSLRAY.EXE"}},
+         L"syslray.exe",
+         9},
+        {{{4, L"C:\\WINDOWS\\EXPLORER.EXE"}}, L"syslray.exe", 0},
+        {{{4, L"MONIKER.EXE"}}, L"moniker.exe", 4},
+    };
+    api.fullPaths = true;
+    for (const auto& c : cases) {
+        api.processes = c.processes;
+        mdlProcess process(api, errors);
+        EXPECT_EQ(process.GetProcessIdByName(c.name), c.expected) << c.processes[0].name;
+    }
+}
+
+TEST_F(ProcessTest, OnWindows9xTheImagePathIsTheProcessRecordsPath) {
+    api.fullPaths = true;
+    api.processes = {{4, L"C:\\WINDOWS\\EXPLORER.EXE"},
+                     {10, L"C:\\WINDOWS\\SYSTEM32\\MONIKER.EXE"}};
+    mdlProcess process(api, errors);
+    EXPECT_EQ(process.ImagePath(10), L"C:\\WINDOWS\\SYSTEM32\\MONIKER.EXE");
+    EXPECT_EQ(process.ImagePath(99), std::nullopt);
+    for (const auto& call : api.calls) EXPECT_FALSE(call.starts_with(L"Module32FirstW")) << call;
+    // A record with a bare name (Wine reporting 9x keeps NT's records): the module list says.
+    api.processes.push_back(
+        {12, L"MONIKER.EXE", false, 0, false, L"C:\\WINDOWS\\SYSTEM32\\MONIKER.EXE"});
+    EXPECT_EQ(process.ImagePath(12), L"C:\\WINDOWS\\SYSTEM32\\MONIKER.EXE");
+}
+
 TEST_F(ProcessTest, LookupSearchesTheWholeFieldPastTheNul) {
     // Entry 1's field reads "x.exe\0-moniker.exe\0...": the tail of the longer name before it.
     api.processes = {{4, L"xx.exe-moniker.exe"}, {8, L"x.exe"}};

@@ -93,7 +93,7 @@ TEST(RestartLayer, AFileInUseIsRecordedWhereItReallyIsAndOnce) {
         EXPECT_FALSE(left.AnythingLeft()) << "press " << press;
         ASSERT_EQ(left.pending.size(), 1u) << "press " << press;
         EXPECT_EQ(left.pending[0], hkt1);
-        const auto list = RestartDeletes(registryApi).Read();
+        const auto list = RestartDeletes(registryApi, files).Read();
         ASSERT_TRUE(list.has_value());
         int records = 0;
         for (const PendingOperation& op : *list) {

@@ -1,10 +1,25 @@
 #include "tests/win32/support.h"
 
+#include <cstdlib>
 #include <stdexcept>
 
+#include "platform/win32/text_api.h"
 #include "platform/win32/unique_handle.h"
 
 namespace torvexa::test {
+namespace {
+
+// With TORVEXA_WINDOWS9X_WAY=1 the whole run takes the text seam's 9x way, as Torvexa.exe does on
+// Windows 95, 98 and ME: the layer's tests then run with the A classes, procedures, fonts, files
+// and registry calls and 8-bit texts (the A functions work on NT too).
+const bool kWindows9xWay = [] {
+    const char* way = std::getenv("TORVEXA_WINDOWS9X_WAY");
+    const bool on = way != nullptr && std::string(way) == "1";
+    win32::ChooseWindows9xWay(on);
+    return on;
+}();
+
+}  // namespace
 
 std::wstring MakeScratchFolder(const std::wstring& tag) {
     wchar_t temp[MAX_PATH];
