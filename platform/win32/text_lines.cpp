@@ -3,49 +3,17 @@
 #include <cstddef>
 #include <string_view>
 
+#include "platform/line_breaks.h"
 #include "platform/win32/unique_handle.h"
 
 namespace torvexa::win32 {
 namespace {
 
-constexpr UINT kWrapFormat = DT_LEFT | DT_WORDBREAK | DT_NOPREFIX;
-
-// Where the word that starts at `from` ends, with the blanks after it.
-std::size_t AfterWord(std::wstring_view text, std::size_t from) {
-    std::size_t i = from;
-    while (i < text.size() && text[i] != L' ') ++i;
-    while (i < text.size() && text[i] == L' ') ++i;
-    return i;
-}
-
-// The system's own wrapping in `width` pixels with the font selected into `dc`.
-struct Wrapping {
-    HDC dc = nullptr;
-    int width = 0;
-    int lineHeight = 0;
-
-    bool OnOneLine(std::wstring_view text) const {
-        RECT box{0, 0, width, 0};
-        DrawTextIn(dc, text, box, kWrapFormat | DT_CALCRECT);
-        return box.bottom <= lineHeight;
-    }
-};
-
-// The system's own wrapping measures each longer candidate line, so that the lines are the ones
-// its static control shows, whatever its rule for the blanks at a line's end.
-void BreakParagraph(const Wrapping& wrapping, std::wstring_view text,
-                    std::vector<std::wstring>& lines) {
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = AfterWord(text, start);
-        while (end < text.size()) {
-            const std::size_t next = AfterWord(text, end);
-            if (!wrapping.OnOneLine(text.substr(start, next - start))) break;
-            end = next;
-        }
-        lines.emplace_back(text.substr(start, end - start));
-        start = end;
-    }
+// The width of `piece` as the system lays it out on one line with the font selected into `dc`.
+int OneLineWidth(HDC dc, std::wstring_view piece) {
+    RECT box{0, 0, 0, 0};
+    DrawTextIn(dc, piece, box, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX | DT_CALCRECT);
+    return box.right - box.left;
 }
 
 std::wstring_view WithoutTrailingBlanks(std::wstring_view line) {
@@ -56,20 +24,8 @@ std::wstring_view WithoutTrailingBlanks(std::wstring_view line) {
 }  // namespace
 
 std::vector<std::wstring> BreakLines(HDC dc, const std::wstring& text, int width) {
-    const Wrapping wrapping{dc, width, LineHeight(dc)};
-    std::vector<std::wstring> lines;
-    std::wstring_view rest = text;
-    for (;;) {
-        const std::size_t feed = rest.find(L'\n');
-        std::wstring_view paragraph = rest.substr(0, feed);
-        if (!paragraph.empty() && paragraph.back() == L'\r') paragraph.remove_suffix(1);
-        const std::size_t before = lines.size();
-        BreakParagraph(wrapping, paragraph, lines);
-        if (lines.size() == before && feed != std::wstring_view::npos) lines.emplace_back();
-        if (feed == std::wstring_view::npos) break;
-        rest.remove_prefix(feed + 1);
-    }
-    return lines;
+    return BreakIntoLines(text, width,
+                          [dc](std::wstring_view piece) { return OneLineWidth(dc, piece); });
 }
 
 void DrawLines(HDC dc, const std::vector<std::wstring>& lines, const RECT& box, bool alignRight) {

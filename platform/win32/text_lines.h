@@ -1,9 +1,9 @@
 // The lines of a wrapped label. Where the text breaks is decided at the design DPI, the DPI the
-// form's twips were laid out at, by the system's own word wrapping, and those lines are drawn at
-// the window's DPI. A label then breaks at the same words at every display scaling, although its
-// font's widths do not grow in step with its twips (hinting rounds each glyph's advance to whole
-// pixels, differently at each size) and the system's wrapping of the scaled text would break
-// elsewhere. Texts are shown as they stand: an '&' is a character, not a mnemonic.
+// form's twips were laid out at, and those lines are drawn at the window's DPI. A label then breaks
+// at the same words at every display scaling, although its font's widths do not grow in step with
+// its twips (hinting rounds each glyph's advance to whole pixels, differently at each size) and the
+// system's wrapping of the scaled text would break elsewhere. Texts are shown as they stand: an '&'
+// is a character, not a mnemonic.
 #pragma once
 
 #include <string>
@@ -17,12 +17,10 @@ namespace torvexa::win32 {
 // A twip is 1/15 of a pixel at this DPI.
 inline constexpr UINT kDesignDpi = 96;
 
-// Where the system's word wrapping breaks `text` in `width` pixels with the font selected into
-// `dc`: each line is the longest run of whole words that the system lays out on one line, with
-// the blanks after its last word (which the system leaves at the line's end). A word that is
-// wider than `width` together with the blanks after it stands on a line of its own, whole (the
-// system would split it, or carry the blanks that overflow to the next line). A line feed breaks
-// the line.
+// Where `text` breaks in `width` pixels with the font selected into `dc`, by the rule of
+// platform/line_breaks.h: whole words that fit, each line with the blanks after its last word
+// (which need not fit), a word wider than `width` alone on its line, a line feed a break. Each
+// piece is measured as the system lays it out on one line.
 std::vector<std::wstring> BreakLines(HDC dc, const std::wstring& text, int width);
 
 // Draws `lines` one under another from the top of `box`, left- or right-aligned, with the font
