@@ -49,15 +49,7 @@ Disinfection::Disinfection(mdlProcess& process, Registro& registro, RegistryApi&
       restartDeletes_(registry, files) {}
 
 Remnants Disinfection::Run() {
-    std::vector<ProcessId> terminated;
-    for (const wchar_t* name : worm::kProcesses) {
-        Guarded([&] {
-            const ProcessId id = KillByName(name);
-            if (id != 0) terminated.push_back(id);
-        });
-    }
-    // Termination is not synchronous, and a process that is still exiting keeps its file locked.
-    if (!terminated.empty()) Guarded([&] { WaitUntilGone(terminated); });
+    Guarded([&] { EndWormPrograms(); });
 
     for (const wchar_t* value : worm::kRunValues) {
         Guarded([&] {
@@ -148,6 +140,33 @@ ProcessId Disinfection::KillByName(const wchar_t* name) {
     return id;
 }
 
+void Disinfection::EndWormPrograms() {
+    // Two programs of the worm may each start the other again the moment it ends, and a program
+    // that hosts its DLL starts them again too: every program of both names is ended, then the
+    // list is looked at again, until it lists none of them or the bound has passed (in time, and
+    // in rounds for a host that starts them again as often as they end). A program started again
+    // meanwhile is met while it is still starting, before it can start another.
+    const std::uint32_t start = clock_.Milliseconds();
+    for (int round = 0; round < kEndingRounds; ++round) {
+        std::vector<ProcessId> ended;
+        for (const wchar_t* name : worm::kProcesses) {
+            Guarded([&] {
+                for (const ProcessId id : process_.GetProcessIdsByName(name)) {
+                    process_.Kill_Process(id);
+                    ended.push_back(id);
+                }
+            });
+        }
+        if (ended.empty()) return;
+        // Termination is not synchronous, and a process that is still exiting keeps its file
+        // locked: the round ends when those it ended are gone.
+        const std::uint32_t waited = clock_.Milliseconds() - start;
+        if (waited >= kWaitLimitMilliseconds) return;
+        Guarded([&] { WaitUntilGone(ended, kWaitLimitMilliseconds - waited); });
+        if (clock_.Milliseconds() - start >= kWaitLimitMilliseconds) return;
+    }
+}
+
 template <typename Done>
 bool Disinfection::PollUntil(std::uint32_t limitMilliseconds, Done done) {
     const std::uint32_t start = clock_.Milliseconds();
@@ -161,8 +180,9 @@ bool Disinfection::PollUntil(std::uint32_t limitMilliseconds, Done done) {
     }
 }
 
-bool Disinfection::WaitUntilGone(const std::vector<ProcessId>& ids) {
-    return PollUntil(kWaitLimitMilliseconds, [&] {
+bool Disinfection::WaitUntilGone(const std::vector<ProcessId>& ids,
+                                 std::uint32_t limitMilliseconds) {
+    return PollUntil(limitMilliseconds, [&] {
         return std::none_of(ids.begin(), ids.end(),
                             [&](ProcessId id) { return process_.IsListed(id); });
     });

@@ -36,6 +36,7 @@ Handle FakeProcessApi::CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32
     // A terminated process that is still exiting is listed by this many more snapshots.
     std::erase_if(processes,
                   [](FakeProcess& p) { return p.terminated && --p.lingerSnapshots <= 0; });
+    for (FakeProcess& p : processes) p.startingSnapshots = std::max(p.startingSnapshots - 1, 0);
     return h;
 }
 
@@ -163,8 +164,15 @@ bool FakeProcessApi::TerminateProcess(Handle process, std::uint32_t code) {
     }
     auto p = std::find_if(processes.begin(), processes.end(),
                           [&](const FakeProcess& fp) { return fp.id == h->second; });
+    const auto startsIt = [&](const FakeProcess& q) {
+        return !p->partner.empty() && q.name == p->partner && !q.terminated &&
+               q.startingSnapshots == 0;
+    };
     if (p != processes.end() && !p->survivesTerminate) {
-        if (p->comesBack) {
+        if (std::any_of(processes.begin(), processes.end(), startsIt)) {
+            p->id += 1000;
+            p->startingSnapshots = FakeProcess::kSnapshotsToStart;
+        } else if (p->comesBack) {
             FakeProcess again = *p;
             again.id += 1000;
             again.moduleSnapshotsTaken = 0;

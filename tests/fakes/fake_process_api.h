@@ -31,6 +31,12 @@ struct FakeProcess {
     // only just started), each time it is started.
     int loaderSnapshots = 0;
     int moduleSnapshotsTaken = 0;  // of this start
+    // One of two programs that start each other again: started again under a new id the moment
+    // it ends while a program named `partner` runs that has finished starting. One that has just
+    // been started again is still starting for this many process snapshots.
+    std::wstring partner = {};
+    int startingSnapshots = 0;
+    static constexpr int kSnapshotsToStart = 2;
 };
 
 class FakeProcessApi : public ProcessApi {

@@ -208,10 +208,32 @@ TEST(Disinfection, TheLeftBoxNamesEveryItemAndEveryCheckThatCouldNotBeMade) {
 
 // A second program of one name, from elsewhere behind one that the restart would end: the first
 // match alone would answer the restart while the second stays.
+// Two programs of the worm that start each other again the moment one ends: ended one after the
+// other, the second starts the first again before it ends itself. One press ends them both, and
+// says so; a program that never ends is still named as left, after a bounded effort.
+TEST(Disinfection, APairThatStartsEachOtherAgainEndsInOnePress) {
+    fakes::Machine m;
+    m.Infect();
+    m.api.processes[1].partner = L"syslray.exe";
+    m.api.processes[2].partner = L"moniker.exe";
+    m.form.Click(ControlId::Command1);
+    EXPECT_EQ(m.Status(), kDisinfected);
+    EXPECT_TRUE(m.disinfection.Check().None());
+
+    Machine stuck;
+    stuck.api.processes = {{10, L"moniker.exe", true}};
+    stuck.Press();
+    EXPECT_EQ(stuck.view.text[ControlId::msg], kNotRemoved);
+    EXPECT_LE(std::count_if(stuck.api.calls.begin(), stuck.api.calls.end(),
+                            [](const std::wstring& c) { return c.starts_with(L"Terminate"); }),
+              Disinfection::kEndingRounds);
+}
+
 TEST(Disinfection, EveryProgramOfANameIsJudged) {
     Machine m;
+    // The second one, from elsewhere, does not end (not this program's to end).
     m.api.processes = {{10, L"moniker.exe", false, 0, false, kMoniker, true},
-                       {20, L"moniker.exe", false, 0, false, L"C:\\Users\\ana\\MONIKER.exe"}};
+                       {20, L"moniker.exe", true, 0, false, L"C:\\Users\\ana\\MONIKER.exe"}};
     m.files.files[kMoniker] = false;  // held by the program that runs from it
     m.Press();
     EXPECT_EQ(m.view.text[ControlId::msg], kNotRemoved);
