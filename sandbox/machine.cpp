@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <initializer_list>
 
 #include "app/restart_deletes.h"
 #include "platform/win32/unique_handle.h"
@@ -28,6 +29,23 @@ void EndAll(const std::wstring& exeName) {
         if (process) harness::EndProcess(process.get());
     }
     WaitUntil([&] { return Running(exeName) == 0; }, 5000);
+}
+
+// Programs that start each other again: all of them are ended at each look, until none runs.
+void EndTogether(std::initializer_list<const wchar_t*> exeNames) {
+    WaitUntil(
+        [&] {
+            bool any = false;
+            for (const wchar_t* name : exeNames) {
+                for (DWORD pid : Pids(name)) {
+                    any = true;
+                    const win32::UniqueHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, pid));
+                    if (process) TerminateProcess(process.get(), 1);
+                }
+            }
+            return !any;
+        },
+        10000);
 }
 
 std::wstring Sleeper() {
@@ -223,6 +241,14 @@ void Plant(const Setup& s) {
                                                    kSystem + kWormFiles[0] + L" " + kSystem +
                                                    kWormFiles[1]);
     }
+    if (s.revivingPair) {
+        // moniker.exe starts syslray.exe, and from then on each starts the other again.
+        if (!Exists(kSystem + kWormFiles[1]) &&
+            !CopyFileW(Sleeper().c_str(), (kSystem + kWormFiles[1]).c_str(), FALSE)) {
+            throw MachineError("cannot copy the sleeper to " + Utf8(kSystem + kWormFiles[1]));
+        }
+        StartStandIn(kSystem + kWormFiles[0], L"--revive " + kSystem + kWormFiles[1]);
+    }
     for (int i = 0; i < s.monikers; ++i) StartStandIn(kSystem + kWormFiles[0]);
     if (s.monikersElsewhere > 0) CreateDirectoryW(kElsewhereDir.c_str(), nullptr);
     for (int i = 0; i < s.monikersElsewhere; ++i) StartStandIn(kElsewhereDir + kWormFiles[0]);
@@ -233,9 +259,9 @@ void Plant(const Setup& s) {
     }
     const bool up = WaitUntil(
         [&] {
-            return Running(kWormFiles[0]) ==
-                       s.monikers + s.monikersElsewhere + (s.comesBack ? 1 : 0) &&
-                   Running(kWormFiles[1]) == (s.syslray || s.comesBack ? 1 : 0) &&
+            const int pair = s.comesBack || s.revivingPair ? 1 : 0;
+            return Running(kWormFiles[0]) == s.monikers + s.monikersElsewhere + pair &&
+                   Running(kWormFiles[1]) == (s.syslray ? 1 : pair) &&
                    Running(kMessenger) == (s.messenger ? 1 : 0) &&
                    Running(kBystanderProgram) == 1 &&
                    Running(kHookedProgram) == (s.heldDll || s.comesBack ? 1 : 0);
@@ -246,10 +272,9 @@ void Plant(const Setup& s) {
 
 void Reset() {
     // The program that brings the worm back goes first, or it starts what was just ended again.
-    for (const wchar_t* name : {kHookedProgram, L"Torvexa.exe", kWormFiles[0], kWormFiles[1],
-                                kMessenger, kBystanderProgram}) {
-        EndAll(name);
-    }
+    for (const wchar_t* name : {kHookedProgram, L"Torvexa.exe"}) EndAll(name);
+    EndTogether({kWormFiles[0], kWormFiles[1]});
+    for (const wchar_t* name : {kMessenger, kBystanderProgram}) EndAll(name);
     for (const wchar_t* name : kWormFiles) Remove(kSystem + name);
     Remove(kSystem + kBystanderFile);
     Remove(kSystem + kBystanderProgram);

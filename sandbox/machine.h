@@ -91,6 +91,9 @@ struct Setup {
     bool comesBack = false;
     // moniker.exe stand-ins running from a folder of their own, not from the worm's file.
     int monikersElsewhere = 0;
+    // Instead of the stand-ins above: one moniker.exe and one syslray.exe, each holding its own
+    // file and starting the other again the moment it ends.
+    bool revivingPair = false;
 };
 
 // Plants `s` on a machine that Reset has cleared, and returns once every stand-in runs.

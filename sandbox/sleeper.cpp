@@ -15,6 +15,12 @@
 //                                  on, as Windows holds a program's image while it runs: no moment
 //                                  opens between one run and the next in which the file is free.
 //                                  A PROGRAM that can no longer be started is left alone.
+//   sleeper --revive PARTNER       one of a pair of the worm's programs that start each other
+//                                  again: it holds its own file as --hold does, and whenever no
+//                                  program runs from PARTNER's file name, starts PARTNER
+//                                  ("PARTNER --revive ITSELF") at once; it waits on the one
+//                                  that runs and starts it again the moment it ends. A PARTNER
+//                                  that can no longer be started is left alone.
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -73,6 +79,54 @@ HANDLE StartHolding(const std::string& program) {
     std::exit(0);
 }
 
+std::string OwnPath() {
+    char path[MAX_PATH + 1] = {};
+    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH + 1);
+    return n > 0 && n <= MAX_PATH ? std::string(path, n) : std::string();
+}
+
+// A running program named as `path`'s file, other than this one; null when none runs.
+HANDLE RunningAs(const std::string& path) {
+    const std::string file = path.substr(path.find_last_of('\\') + 1);
+    const std::wstring name(file.begin(), file.end());  // the worm's names are ASCII
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return nullptr;
+    PROCESSENTRY32W e{};
+    e.dwSize = sizeof e;
+    HANDLE found = nullptr;
+    for (BOOL ok = Process32FirstW(snapshot, &e); ok && found == nullptr;
+         ok = Process32NextW(snapshot, &e)) {
+        if (e.th32ProcessID != GetCurrentProcessId() && _wcsicmp(e.szExeFile, name.c_str()) == 0) {
+            found = OpenProcess(SYNCHRONIZE, FALSE, e.th32ProcessID);
+        }
+    }
+    CloseHandle(snapshot);
+    return found;
+}
+
+[[noreturn]] void Revive(const std::string& partner) {
+    const std::string self = OwnPath();
+    // Held until this program ends, as Windows holds a running program's image.
+    if (Open(self.c_str(), FILE_SHARE_READ) == INVALID_HANDLE_VALUE) std::exit(1);
+    for (;;) {
+        HANDLE running = RunningAs(partner);
+        if (running == nullptr) {
+            std::string line = "\"" + partner + "\" --revive " + self;
+            STARTUPINFOA si{};
+            si.cb = sizeof si;
+            PROCESS_INFORMATION pi{};
+            if (!CreateProcessA(partner.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                nullptr, &si, &pi)) {
+                Sleep(INFINITE);
+            }
+            CloseHandle(pi.hThread);
+            running = pi.hProcess;
+        }
+        WaitForSingleObject(running, INFINITE);
+        CloseHandle(running);
+    }
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR lpCmdLine, int) {
@@ -81,6 +135,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR lpCmdLine, int) {
         const HANDLE held = Open(lpCmdLine + sizeof kHold - 1, FILE_SHARE_READ);
         if (held == INVALID_HANDLE_VALUE) return 1;
     }
+    if (__argc == 3 && std::strcmp(__argv[1], "--revive") == 0) Revive(__argv[2]);
     if (__argc >= 4 && std::strcmp(__argv[1], "--keep-running") == 0) {
         KeepRunning(__argv[2], std::vector<std::string>(__argv + 3, __argv + __argc));
     }

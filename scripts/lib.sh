@@ -22,6 +22,9 @@ export CMAKE_BUILD_PARALLEL_LEVEL=$TORVEXA_JOBS
 
 say() { printf '%s\n' "$*"; }
 
+# The second Windows (Wine 10.0 in a Debian 13 root).
+. "$TORVEXA_ROOT/scripts/wine10.sh"
+
 # Installs the Debian packages the build and the tests need, and any further ones named as
 # arguments, or says how when not root. With --only first, the packages named and nothing else:
 # for a command that needs only a few of them.
@@ -208,20 +211,26 @@ remove_wine_prefix() {
     fi
 }
 
-# Starts a private Xvfb and exports DISPLAY.
+# Starts a private Xvfb and exports DISPLAY. Its number is the first free one of
+# TORVEXA_DISPLAYS ("FIRST LAST", 90 to 140 by default): the second Wine's root takes numbers of
+# its own, since an X server also listens on an abstract socket that no root keeps apart, and a
+# display answered by another root's server must never be taken for ours (so ours must still run).
 XVFB_PID=
 start_xvfb() {
-    local n
-    for n in $(seq 90 140); do
+    local n range
+    read -ra range <<<"${TORVEXA_DISPLAYS:-90 140}"
+    for n in $(seq "${range[0]}" "${range[1]}"); do
         [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
         Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
         XVFB_PID=$!
         export DISPLAY=":$n"
         for _ in $(seq 50); do
-            xdpyinfo >/dev/null 2>&1 && return 0
+            kill -0 "$XVFB_PID" 2>/dev/null || break
+            xdpyinfo >/dev/null 2>&1 && kill -0 "$XVFB_PID" 2>/dev/null && return 0
             sleep 0.1
         done
         kill "$XVFB_PID" 2>/dev/null
+        wait "$XVFB_PID" 2>/dev/null
     done
     say "Could not start Xvfb."
     return 1

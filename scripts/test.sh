@@ -6,19 +6,21 @@
 #
 #   bash scripts/test.sh                  every test, as CI runs them
 #   bash scripts/test.sh --quick          the host suite alone (Linux, ASan + UBSan)
-#   bash scripts/test.sh --scenario NAME  one scenario, on each machine this one can run
-#   bash scripts/test.sh --scenario NAME --repeat N
-#                                         the same N times in a row on each machine, each time on
-#                                         a fresh one: for a scenario that fails only now and then
+#   bash scripts/test.sh --scenario NAME  one scenario, on each machine this one can run, under
+#                                         both Wines
+#   bash scripts/test.sh --scenario NAME --repeat N [--on MACHINE]
+#                                         the same N times in a row on each machine (or on the one
+#                                         named: 32-bit, xp, dpi144, ...), each time on a fresh
+#                                         one: for a scenario that fails only now and then
 set -uo pipefail
 . "$(dirname "$0")/lib.sh"
 cd "$TORVEXA_ROOT"
 
 usage() {
-    say "usage: bash scripts/test.sh [--quick | --scenario NAME [--repeat N]]"
+    say "usage: bash scripts/test.sh [--quick | --scenario NAME [--repeat N] [--on MACHINE]]"
     exit 2
 }
-mode=all scenario= repeat=1
+mode=all scenario= repeat=1 on=()
 case "${1:-}" in
     "") [ $# -eq 0 ] || usage ;;
     --quick)
@@ -28,10 +30,21 @@ case "${1:-}" in
     --scenario)
         [ $# -ge 2 ] && [ -n "$2" ] || usage
         mode=scenario scenario=$2
-        if [ $# -gt 2 ]; then
-            [ $# -eq 4 ] && [ "$3" = --repeat ] && [[ $4 =~ ^[1-9][0-9]*$ ]] || usage
-            repeat=$4
-        fi
+        shift 2
+        while [ $# -gt 0 ]; do
+            case "$1" in
+                --repeat)
+                    [ $# -ge 2 ] && [[ $2 =~ ^[1-9][0-9]*$ ]] || usage
+                    repeat=$2
+                    ;;
+                --on)
+                    [ $# -ge 2 ] && [ -n "$2" ] || usage
+                    on=("$2")
+                    ;;
+                *) usage ;;
+            esac
+            shift 2
+        done
         ;;
     *) usage ;;
 esac
@@ -57,6 +70,18 @@ if [ "$mode" = quick ]; then
     exit $status
 fi
 
+# The second Windows for what follows: its root made (once) and entered, or why it cannot be.
+# Sets wine10_line for the summary.
+enter_wine10() {
+    wine10_line=
+    if ! wine10_ensure_root || ! wine10_enter; then
+        wine10_line="not run: the Wine 10 root could not be made: $WINE10_CAUSE"
+        say "$wine10_line"
+        return 1
+    fi
+    trap 'cleanup_wine; wine10_leave' EXIT
+}
+
 if [ "$mode" = scenario ]; then
     ensure_packages
     status=0
@@ -64,21 +89,32 @@ if [ "$mode" = scenario ]; then
     # What tests/e2e/run.sh takes from the Windows build this machine runs (scripts/lib.sh).
     build_preset "$TORVEXA_WINDOWS_PRESET" Torvexa e2e_driver infect sleeper planted_dll || exit 1
     : >build/e2e-scenario.log
+    wines=(8)
+    enter_wine10 && wines+=(10)
     for round in $(seq "$repeat"); do
         [ "$repeat" -eq 1 ] || say "-- run $round of $repeat"
-        TORVEXA_E2E_BUILD=$TORVEXA_WINDOWS_DIR TORVEXA_E2E_SCENARIOS=$scenario bash tests/e2e/run.sh \
-            2>&1 | tee -a build/e2e-scenario.log
-        [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+        for w in "${wines[@]}"; do
+            if [ "$w" = 8 ]; then
+                TORVEXA_E2E_BUILD=$TORVEXA_WINDOWS_DIR TORVEXA_E2E_SCENARIOS=$scenario \
+                    bash tests/e2e/run.sh "${on[@]}" 2>&1 | tee -a build/e2e-scenario.log
+            else
+                TORVEXA_WINDOWS_BUILD=$TORVEXA_WINDOWS_PRESET TORVEXA_E2E_BUILD=$TORVEXA_WINDOWS_DIR \
+                    TORVEXA_E2E_SCENARIOS=$scenario wine10_run bash "$TORVEXA_ROOT/tests/e2e/run.sh" \
+                    "${on[@]}" 2>&1 | tee -a build/e2e-scenario.log
+            fi
+            [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+        done
     done
+    wine10_leave
     if grep -qxE '0 passed, 0 failed' build/e2e-scenario.log; then
         say "No scenario is named '$scenario': the names are the first words of a full run's lines."
     elif [ "$repeat" -gt 1 ]; then
-        # Per machine: how many of the runs passed.
-        for machine in $(grep -oE "^\[[^]]+\] $scenario: " build/e2e-scenario.log | cut -d' ' -f1 |
-            sort -u); do
-            ok=$(grep -cF "$machine $scenario: passed" build/e2e-scenario.log)
-            say "$machine $scenario: $ok of $repeat runs passed"
-        done
+        # Per Wine and machine: how many of the runs passed.
+        grep -oE "^\[[^]]+\] $scenario: " build/e2e-scenario.log | sed 's/ [^ ]*: $//' | sort -u |
+            while read -r machine; do
+                ok=$(grep -cF "$machine $scenario: passed" build/e2e-scenario.log)
+                say "$machine $scenario: $ok of $repeat runs passed"
+            done
     fi
     exit $status
 fi
@@ -141,6 +177,29 @@ if [ "$preset" = win32 ]; then
     relay_line="$relay_passed passed, $relay_failed failed"
 fi
 
+# The second Windows: the same Torvexa.exe and scenarios under Wine 10.0, in a Debian 13 root of
+# its own (scripts/wine10.sh), on the 32-bit, 64-bit, XP and 98 machines and at every display
+# scaling (on a machine that runs no 32-bit code, the 64-bit one alone). Its fonts, DPI handling
+# and timing are not Wine 8's.
+wine8_name="Wine $(wine_version)"
+say "== Scenarios under the second Windows (Wine 10 in a Debian 13 root)"
+e2e10_line=
+if enter_wine10; then
+    wine10_name="Wine $(wine10_run wine --version | sed -n 's/^wine-\([0-9.]*\).*/\1/p')"
+    machines10=()
+    [ "$preset" = win32 ] && machines10=(32-bit 64-bit xp win98 dpi120 dpi144 dpi168 dpi192)
+    TORVEXA_WINDOWS_BUILD=$preset TORVEXA_E2E_BUILD=$windows \
+        TORVEXA_SHOTS=$TORVEXA_ROOT/build/screenshots-wine10 \
+        wine10_run bash "$TORVEXA_ROOT/tests/e2e/run.sh" "${machines10[@]}" 2>&1 |
+        tee build/e2e10-tests.log
+    [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+    e2e10_line=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' build/e2e10-tests.log | tail -n 1)
+    [ -n "$e2e10_line" ] || status=1
+    wine10_leave
+    trap cleanup_wine EXIT
+    wine10_line="$wine10_name (Debian 13 root in $WINE10_ROOT)"
+fi
+
 say "== Release (the shipped Torvexa.exe, rebuilt elsewhere, byte for byte, and signed)"
 # The release command run in another copy of this checkout, at another path, must give exactly
 # the Torvexa.exe that the tests above ran, as its unsigned build; it signs it with a throw-away
@@ -196,7 +255,7 @@ for line in "$host_line" "$wine_line"; do
         passed=$((passed + BASH_REMATCH[2] - BASH_REMATCH[1]))
     fi
 done
-for line in "$e2e_line" "$signing_line" "$relay_line"; do
+for line in "$e2e_line" "$e2e10_line" "$signing_line" "$relay_line"; do
     if [[ $line =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed$ ]]; then
         passed=$((passed + BASH_REMATCH[1]))
         failed=$((failed + BASH_REMATCH[2]))
@@ -205,9 +264,11 @@ done
 
 say ""
 say "Windows:    $(windows_way)"
+say "Wines:      $wine8_name (this machine's); ${wine10_line}"
 say "Host suite: ${host_line:-did not run}"
-say "Wine suite: ${wine_line:-did not run}"
-say "Scenarios:  ${e2e_line:-did not run}"
+say "Wine suite: ${wine_line:-did not run} ($wine8_name)"
+say "Scenarios:  ${e2e_line:-did not run} ($wine8_name)"
+say "Scenarios:  ${e2e10_line:-did not run} (${wine10_name:-Wine 10})"
 say "Relay:      $relay_line"
 say "Release:    $release_line"
 say "Signing:    ${signing_line:-did not run}"

@@ -9,6 +9,9 @@
 //       runs the scenarios (when none is named, all but the restart pairs and the run without a
 //       display); --keep leaves the machine as the last one left it, for a restart of the machine
 //       and then after_restart or silent_after_restart
+//   e2e_driver --window
+//       those of them that are played through the window (for a machine at another display
+//       scaling)
 #include <fcntl.h>
 #include <io.h>
 
@@ -34,6 +37,8 @@ struct Named {
     // Run only when named: a restart pair's halves (the machine restarts between the two), and
     // the run without a display, which whoever takes the display away names.
     bool onlyWhenNamed = false;
+    // Played through the window (not with switches, nor with the planting tool alone).
+    bool throughWindow = true;
 };
 
 const Named kScenarios[] = {
@@ -46,23 +51,24 @@ const Named kScenarios[] = {
     {"marked_worm_files", MarkedWormFiles},
     {"two_monikers", TwoMonikers},
     {"monikers_elsewhere", MonikersElsewhere},
+    {"reviving_pair", RevivingPair},
     {"in_use_dll_goes_at_restart", InUseDllGoesAtRestart, true},
     {"planted_dlls", PlantedDlls},
     {"installed_not_running", InstalledNotRunning},
     {"reopened_before_restart", ReopenedBeforeRestart},
     {"comes_back", ComesBack, true},
-    {"planting_tool", PlantingTool},
+    {"planting_tool", PlantingTool, false, false},
     {"after_restart", AfterRestart, true},
-    {"silent_infected", SilentInfected},
-    {"silent_clean", SilentClean},
-    {"silent_check_only", SilentCheckOnly},
-    {"silent_refused", SilentRefused},
-    {"silent_log", SilentLog},
-    {"silent_in_use", SilentInUse, true},
-    {"silent_after_restart", SilentAfterRestart, true},
-    {"silent_comes_back", SilentComesBack},
+    {"silent_infected", SilentInfected, false, false},
+    {"silent_clean", SilentClean, false, false},
+    {"silent_check_only", SilentCheckOnly, false, false},
+    {"silent_refused", SilentRefused, false, false},
+    {"silent_log", SilentLog, false, false},
+    {"silent_in_use", SilentInUse, true, false},
+    {"silent_after_restart", SilentAfterRestart, true, false},
+    {"silent_comes_back", SilentComesBack, false, false},
     // The same run as silent_infected, named apart for the run without any display.
-    {"silent_without_display", SilentInfected, true},
+    {"silent_without_display", SilentInfected, true, false},
 };
 
 std::wstring Wide(const char* s) {
@@ -85,9 +91,11 @@ int main(int argc, char** argv) {
     const auto keepAt = std::find(args.begin(), args.end(), std::string("--keep"));
     const bool keep = keepAt != args.end();
     if (keep) args.erase(keepAt);
+    const bool windowOnly = args.size() == 1 && args[0] == "--window";
+    if (windowOnly) args.clear();
     int passed = 0, failed = 0;
     for (const Named& s : kScenarios) {
-        bool chosen = args.empty() && !s.onlyWhenNamed;
+        bool chosen = args.empty() && !s.onlyWhenNamed && (s.throughWindow || !windowOnly);
         for (const auto& a : args) chosen = chosen || a == s.name;
         if (!chosen) continue;
         TakeScreenshots(false);  // a scenario that takes them says so

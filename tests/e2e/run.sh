@@ -5,14 +5,18 @@
 # ME. Every machine runs every scenario, the restart pairs included (on 98 and ME the program
 # leaves a file in use to WININIT.INI's [rename] section, which the restart carries out as the
 # pending list on NT): a full machine takes about a minute, so the six stay within a few minutes.
-# One line per scenario, each saying which machine, then the paths of the screenshots (taken on
-# the first) and a closing count over all of them. Builds nothing: it takes the win32 build
+# The 32-bit machine also comes at each common display scaling (dpi120 to dpi192: 125 % to
+# 200 %), where the scenarios through the window are played again. One line per scenario, each
+# saying which Wine and which machine ("[Wine 8.0 32-bit] clean_machine: passed"), then the paths
+# of the screenshots (taken on the first, into build/screenshots or TORVEXA_SHOTS) and a closing
+# count over all of them. The Wine is whichever `wine` starts here: the second Windows runs this
+# same script inside its root (scripts/wine10.sh). Builds nothing: it takes the win32 build
 # (build/win32, or TORVEXA_E2E_BUILD). TORVEXA_E2E_SCENARIOS, a list of scenario names separated
 # by spaces, runs only those, without screenshots (the full run's stay as they were). Always ends
 # Wine and its own Xvfb.
 #
-#   bash tests/e2e/run.sh [MACHINE ...]   MACHINE: 32-bit, 64-bit, xp, win2k, win98, winme
-#                                         (all six by default)
+#   bash tests/e2e/run.sh [MACHINE ...]   MACHINE: 32-bit, 64-bit, xp, win2k, win98, winme,
+#                                         dpi120, dpi144, dpi168, dpi192 (all by default)
 set -uo pipefail
 . "$(cd "$(dirname "$0")/../.." && pwd)/sandbox/sandbox.sh"
 
@@ -28,10 +32,11 @@ done
 read -ra scenarios <<<"${TORVEXA_E2E_SCENARIOS:-}"
 machines=("$@")
 if [ ${#machines[@]} -eq 0 ]; then
-    machines=(32-bit 64-bit xp win2k win98 winme)
+    machines=(32-bit 64-bit xp win2k win98 winme dpi120 dpi144 dpi168 dpi192)
     # A machine that runs no 32-bit code has only 64-bit Windows, and the programs are 64-bit too.
     [ "$TORVEXA_WINDOWS_PRESET" = win32 ] || machines=(64-bit)
 fi
+wine_name="Wine $(wine_version)"
 
 # On 64-bit Windows the Run key has two views. The 32-bit worm writes its values in the 32-bit one
 # (WOW6432Node), and that is all the 32-bit Torvexa.exe may delete: a value of the same name in
@@ -51,7 +56,7 @@ check_64bit_bystander() {
 
 trap cleanup_wine EXIT
 start_xvfb || exit 1
-passed=0 failed=0 shots=$TORVEXA_ROOT/build/screenshots
+passed=0 failed=0 shots=${TORVEXA_SHOTS:-$TORVEXA_ROOT/build/screenshots}
 [ ${#scenarios[@]} -eq 0 ] || shots=
 for machine in "${machines[@]}"; do
     case $machine in
@@ -63,15 +68,32 @@ for machine in "${machines[@]}"; do
             ;;
         xp) sandbox_make win32 winxp ;;
         win2k | win98 | winme) sandbox_make win32 "$machine" ;;
+        dpi120 | dpi144 | dpi168 | dpi192)
+            # The desktop reads the scaling when it starts: written before the server restarts.
+            make_wine_prefix
+            wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "${machine#dpi}" \
+                /f >/dev/null 2>&1
+            wineserver -k
+            wineserver -w
+            ;;
         *)
-            say "scenarios: unknown machine '$machine' (32-bit, 64-bit, xp, win2k, win98 or winme)"
+            say "scenarios: unknown machine '$machine' (32-bit, 64-bit, xp, win2k, win98, winme or dpiN)"
             exit 2
             ;;
     esac
     log=$(mktemp)
     {
-        sandbox_scenarios "$build" "$shots" "${scenarios[@]}"
-        if [ ${#scenarios[@]} -eq 0 ]; then
+        if [[ $machine == dpi* ]]; then
+            # Another display scaling changes nothing but the window.
+            if [ ${#scenarios[@]} -eq 0 ]; then
+                sandbox_scenarios "$build" "" --window
+            else
+                sandbox_scenarios "$build" "" "${scenarios[@]}"
+            fi
+        else
+            sandbox_scenarios "$build" "$shots" "${scenarios[@]}"
+        fi
+        if [ ${#scenarios[@]} -eq 0 ] && [[ $machine != dpi* ]]; then
             # A file in use goes at the restart: the machine is kept as the press left it, then
             # restarted, then looked at again.
             sandbox_scenarios "$build" "$shots" --keep in_use_dll_goes_at_restart
@@ -92,7 +114,7 @@ for machine in "${machines[@]}"; do
             )
         fi
         [ "$machine" != 64-bit ] || [ "$TORVEXA_WINDOWS_PRESET" != win32 ] || check_64bit_bystander
-    } | sed -u "s/^/[$machine] /" | tee "$log"
+    } | sed -u "s/^/[$wine_name $machine] /" | tee "$log"
     # Every line counts once: a scenario's own line, the bystander's, or the driver's failure.
     passed=$((passed + $(grep -cE '^\[[^]]+\] [a-z0-9_]+: passed$' "$log")))
     failed=$((failed + $(grep -cE '^\[[^]]+\] [a-z0-9_ ]+: FAILED' "$log")))

@@ -14,6 +14,7 @@ void NoKeepsMessenger();
 void MarkedWormFiles();
 void TwoMonikers();
 void MonikersElsewhere();
+void RevivingPair();
 void InUseDllGoesAtRestart();
 void PlantedDlls();
 void InstalledNotRunning();

@@ -94,32 +94,25 @@ void MarkedWormFiles() {
     app.Leave();
 }
 
-// The second moniker.exe keeps running, and holds its file: with the Run values gone nothing can
-// start it again, so it goes with the restart, and the box names its file; a second press reaches
-// it all the same.
+// A second moniker.exe ends with the first: one press ends every program of the worm's names.
 void TwoMonikers() {
-    OnAMachineWith({2, true, false, true});
-    Torvexa app;
-    app.ExpectInfected();
-    PressAndRestart(app, {kAllWormFiles[0]}, {1, 0, 0, false, {L"moniker.exe"}}, {L"moniker.exe"});
-    PressAndDisinfect(app, Messenger::KeepIt);
-    app.Leave();
+    DisinfectedByOnePress({2, true, false, true}, Messenger::KeepIt);
 }
 
-// Two moniker.exe run from a folder of their own: the press ends one, the other keeps running, and
-// since it does not run from the worm's file, no restart is sure to end it: the box says what
-// stays, and a second press reaches it.
+// Two moniker.exe run from a folder of their own: they carry the worm's name, so the press ends
+// them too; their folder is not the worm's, and its files stay.
 void MonikersElsewhere() {
     sandbox::Setup twoElsewhere{0, true, false, true};
     twoElsewhere.monikersElsewhere = 2;
-    OnAMachineWith(twoElsewhere);
-    Torvexa app;
-    app.ExpectInfected();
-    app.Press();
-    app.ExpectLeft({L"moniker.exe"});
-    ExpectMachine({1, 0, 0, false, {}});
-    PressAndDisinfect(app, Messenger::KeepIt);
-    app.Leave();
+    DisinfectedByOnePress(twoElsewhere, Messenger::KeepIt);
+}
+
+// moniker.exe and syslray.exe each start the other again the moment it ends: one press ends them
+// both and removes the worm, however busy the machine is.
+void RevivingPair() {
+    sandbox::Setup pair{0, false, false, true};
+    pair.revivingPair = true;
+    DisinfectedByOnePress(pair, Messenger::KeepIt);
 }
 
 // HKT1.dll is kept open by another program: it goes at the restart, recorded once, and the user
