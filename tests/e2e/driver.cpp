@@ -78,10 +78,27 @@ std::wstring Wide(const char* s) {
     return w;
 }
 
+// The driver reads the window's pixels where the window says its controls are: it must see the
+// desktop's own DPI, as Torvexa.exe (per-monitor aware) does. A Wine that scales for programs
+// unaware of the DPI (Wine 10) would otherwise give it coordinates scaled to 96 DPI.
+void SeeTheDesktopsDpi() {
+    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    using SetContext = BOOL(WINAPI*)(HANDLE);
+    using SetAware = BOOL(WINAPI*)();
+    const auto perMonitorV2 = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4));
+    const auto context = reinterpret_cast<SetContext>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "SetProcessDpiAwarenessContext")));
+    if (context != nullptr && context(perMonitorV2)) return;
+    const auto aware = reinterpret_cast<SetAware>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "SetProcessDPIAware")));
+    if (aware != nullptr) aware();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     _setmode(_fileno(stdout), _O_BINARY);  // plain "\n" line ends for the shell that reads them
+    SeeTheDesktopsDpi();
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() >= 2 && args[0] == "--shots") {
         SetScreenshotFolder(Wide(args[1].c_str()));

@@ -76,22 +76,54 @@ TEST(TextLines, AtTheDesignDpiALabelLooksAsItsStaticControlDrawsItAtAnyWidth) {
         TEXTMETRICW metrics{};
         GetTextMetricsW(measuring.Dc(), &metrics);
         const int height = 6 * metrics.tmHeight;
-        // From the widest word to past the whole text.
-        int differing = 0;
+        // From the widest word to past the whole text. At each width the engine draws its lines
+        // as the static control draws those lines; where every line fits with the blanks after
+        // its last word, they are the static control's own lines of the whole text too. (Where
+        // only those blanks overflow, the system's wrapping differs between Windows versions: it
+        // moves the word, or carries the blanks to the next line. The engine keeps both on the
+        // line.)
+        int differing = 0, ownLines = 0;
         for (int width = WidestWord(measuring.Dc(), c.text);
              width <= Width(measuring.Dc(), c.text) + 8; ++width) {
+            const std::vector<std::wstring> lines = BreakLines(measuring.Dc(), c.text, width);
+            std::wstring shown;
+            bool blanksFit = true;
+            for (const std::wstring& line : lines) {
+                const std::wstring inked = line.substr(0, line.find_last_not_of(L' ') + 1);
+                shown += (shown.empty() ? L"" : L"\r\n") + inked;
+                blanksFit = blanksFit && Width(measuring.Dc(), line) <= width;
+            }
             for (HWND hwnd : {system, drawn}) {
                 SetWindowPos(hwnd, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
             }
-            const test::Canvas bySystem(width, height), byEngine(width, height);
-            SendMessageW(system, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(bySystem.Dc()),
-                         PRF_CLIENT);
+            const test::Canvas byEngine(width, height);
             win32::PaintWrappedLabel(drawn, byEngine.Dc(), {font, font, width, false});
-            if (!(bySystem.Pixels() == byEngine.Pixels()) && ++differing <= 3) {
-                ADD_FAILURE() << "drawn differently at " << width << " pixels";
+            for (const bool whole : {false, true}) {
+                if (whole && !blanksFit) continue;
+                SetWindowTextW(system, whole ? c.text.c_str() : shown.c_str());
+                const test::Canvas bySystem(width, height);
+                SendMessageW(system, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(bySystem.Dc()),
+                             PRF_CLIENT);
+                ownLines += whole;
+                if (!(bySystem.Pixels() == byEngine.Pixels()) && ++differing <= 3) {
+                    ADD_FAILURE() << "drawn differently at " << width << " pixels"
+                                  << (whole ? ", the whole text" : ", line by line");
+                }
             }
         }
         EXPECT_EQ(differing, 0);
+        EXPECT_GT(ownLines, 0);
+    }
+    // The advice's first line ends after "desinfectalo!" in the label's width at this DPI, in
+    // whichever font draws the dialog font here.
+    {
+        SelectObject(measuring.Dc(), fonts.Of(false));
+        const std::vector<std::wstring> lines =
+            BreakLines(measuring.Dc(), PrinForm().controls[1].text, 345);
+        ASSERT_EQ(lines.size(), 2u);
+        EXPECT_EQ(lines[0].substr(0, lines[0].find_last_not_of(L' ') + 1),
+                  L"Si tienes WinME o 98 no hagas caso al anuncio... desinfectalo!");
+        EXPECT_EQ(lines[1], L"y tambien reinica tu PC.");
     }
     DestroyWindow(container);
 }
