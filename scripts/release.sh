@@ -11,9 +11,9 @@
 # dist/Torvexa.exe. Installs what is missing when run as root.
 #
 # Beside the program goes dist/LEEME.txt, the guide for the person at the PC, copied byte for
-# byte from resources/LEEME.txt: it is kept there in the form Notepad needs (UTF-8 with a
-# byte-order mark, CR LF line ends; .gitattributes keeps git from converting them), so every
-# clone ships the same bytes. A signed release leaves it as it is; dist/unsigned/ holds the build
+# byte from resources/LEEME.txt: it is kept there in the form every Notepad from 98 to 11 reads
+# (Windows-1252 without a byte-order mark, CR LF line ends; .gitattributes keeps git from
+# converting them), so every clone ships the same bytes. A signed release leaves it as it is; dist/unsigned/ holds the build
 # alone, and the one guide serves both.
 #
 #   bash scripts/release.sh            into dist/ of this checkout

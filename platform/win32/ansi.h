@@ -2,9 +2,11 @@
 // (A) system calls. This is the only place where the program's texts change encoding.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
+#include "platform/exact_code_page.h"
 #include "platform/win32/win.h"
 
 namespace torvexa::win32 {
@@ -22,18 +24,16 @@ inline std::string ToAnsi(const std::wstring& text) {
 // The path in the ANSI code page only when every character has an exact form there. The default
 // conversion writes "?" (or a look-alike) for the others, and "?" is a wildcard to the file
 // system's searches: a path that cannot be named in 8 bits must not silently name another file.
+// Decided by the round trip, with no flag (platform/exact_code_page.h says why).
 inline std::optional<std::string> ToAnsiExact(const std::wstring& text) {
-    if (text.empty()) return std::string();
-    BOOL usedDefault = FALSE;
-    const int n =
-        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(),
-                            static_cast<int>(text.size()), nullptr, 0, nullptr, &usedDefault);
-    if (n <= 0 || usedDefault) return std::nullopt;
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()),
-                        out.data(), n, nullptr, &usedDefault);
-    if (usedDefault) return std::nullopt;
-    return out;
+    return ExactInCodePage(
+        text,
+        [](std::uint32_t flags, const wchar_t* wide, int length, char* bytes, int size) {
+            return WideCharToMultiByte(CP_ACP, flags, wide, length, bytes, size, nullptr, nullptr);
+        },
+        [](std::uint32_t flags, const char* bytes, int length, wchar_t* wide, int size) {
+            return MultiByteToWideChar(CP_ACP, flags, bytes, length, wide, size);
+        });
 }
 
 inline std::wstring FromAnsi(const char* bytes, std::size_t length) {

@@ -1,8 +1,8 @@
 // The guide that ships beside Torvexa.exe (resources/LEEME.txt, which the release command copies
-// unchanged): it must open right in Notepad on every Windows the program runs on, and what it
-// quotes of the window must be what the window shows. Its convention: «…» holds one whole text of
-// the window, exactly as the program shows it; "…" holds a word of Windows' own (a button of its
-// prompts and boxes). Nothing else in it is a quote.
+// unchanged): it must open right in Notepad on every Windows the program runs on (Windows-1252,
+// CR LF, no byte-order mark), and what it quotes of the window must be what the window shows. Its
+// convention: «…» holds one whole text of the window, exactly as the program shows it; "…" holds a
+// word of Windows' own (a button of its prompts and boxes). Nothing else in it is a quote.
 #include <gtest/gtest.h>
 
 #include <cstddef>
@@ -15,13 +15,12 @@
 
 #include "app/prin_form.h"
 #include "platform/message_box.h"
+#include "tests/fakes/code_page_1252.h"
 
 namespace torvexa {
 namespace {
 
 using namespace prin_texts;
-
-static_assert(sizeof(wchar_t) == 4, "the host's wchar_t holds any code point of the guide");
 
 // Every status the window can show and every box heading and item it can open with: the guide
 // says what each means and what to do next.
@@ -55,36 +54,20 @@ std::string GuideBytes() {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
-std::optional<std::wstring> FromUtf8(const std::string& bytes) {
-    static constexpr char32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
+// The guide's bytes as Windows-1252; none when a byte is one the code page leaves undefined.
+std::optional<std::wstring> Text1252(const std::string& bytes) {
     std::wstring text;
-    for (std::size_t i = 0; i < bytes.size();) {
-        const auto lead = static_cast<unsigned char>(bytes[i]);
-        const int extra = lead < 0x80             ? 0
-                          : (lead & 0xE0) == 0xC0 ? 1
-                          : (lead & 0xF0) == 0xE0 ? 2
-                          : (lead & 0xF8) == 0xF0 ? 3
-                                                  : -1;
-        if (extra < 0 || i + extra >= bytes.size()) return std::nullopt;
-        char32_t c = lead & (extra == 0 ? 0x7F : 0x3F >> extra);
-        for (int k = 1; k <= extra; ++k) {
-            const auto next = static_cast<unsigned char>(bytes[i + k]);
-            if ((next & 0xC0) != 0x80) return std::nullopt;
-            c = (c << 6) | (next & 0x3F);
-        }
-        if (c < kLeast[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return std::nullopt;
-        text.push_back(static_cast<wchar_t>(c));
-        i += extra + 1;
+    for (const char byte : bytes) {
+        const std::optional<wchar_t> c = fakes::From1252(static_cast<unsigned char>(byte));
+        if (!c) return std::nullopt;
+        text.push_back(*c);
     }
     return text;
 }
 
-// The guide's lines after its byte-order mark, split at "\r\n".
+// The guide's lines, split at "\r\n".
 std::vector<std::wstring> GuideLines() {
-    const std::string bytes = GuideBytes();
-    const std::optional<std::wstring> text =
-        FromUtf8(bytes.substr(bytes.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0));
+    const std::optional<std::wstring> text = Text1252(GuideBytes());
     if (!text) return {};
     std::vector<std::wstring> lines;
     for (std::size_t start = 0; start < text->size();) {
@@ -125,12 +108,19 @@ Quotes QuotesOf(const std::wstring& line) {
 
 TEST(Guide, OpensInNotepadOnEveryWindows) {
     const std::string bytes = GuideBytes();
-    // Notepad before Windows 10 reads a file without a byte-order mark in the ANSI code page.
-    ASSERT_EQ(bytes.rfind("\xEF\xBB\xBF", 0), 0u) << "no UTF-8 byte-order mark";
-    ASSERT_TRUE(FromUtf8(bytes.substr(3))) << "not UTF-8";
+    ASSERT_FALSE(bytes.empty());
+    // Notepad on 95, 98 and ME reads only the ANSI code page, and every later one reads a file
+    // without a byte-order mark in it too: 1252 on Spanish Windows. A mark would show as
+    // "\u00EF\u00BB\u00BF".
+    EXPECT_NE(bytes.rfind("\xEF\xBB\xBF", 0), 0u) << "a UTF-8 byte-order mark";
+    EXPECT_NE(bytes.rfind("\xFF\xFE", 0), 0u) << "a UTF-16 byte-order mark";
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        ASSERT_TRUE(fakes::From1252(static_cast<unsigned char>(bytes[i])))
+            << "byte " << i << " is undefined in Windows-1252";
+    }
     // Notepad before Windows 10 shows a bare "\n" as no line break at all.
     for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const bool bareLf = bytes[i] == '\n' && bytes[i - 1] != '\r';
+        const bool bareLf = bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r');
         const bool bareCr = bytes[i] == '\r' && bytes.substr(i, 2) != "\r\n";
         ASSERT_FALSE(bareLf || bareCr) << "a line end other than CR LF at byte " << i;
     }

@@ -35,8 +35,9 @@ struct Boxes : FakeMessageBox {
     }
 };
 
-// `Process` is the process module, or a test's own kind of it.
-template <typename Process = mdlProcess>
+// `Process` is the process module, or a test's own kind of it; `Files` the scripted file system,
+// or a test's own kind of it.
+template <typename Process = mdlProcess, typename Files = FakeFileSystem>
 struct MachineWith {
     // An infected machine with bystanders that must survive.
     void Infect() {
@@ -60,7 +61,7 @@ struct MachineWith {
     FakeRegistryApi registry;
     Boxes boxes;
     Registro registro{registry, boxes};
-    FakeFileSystem files;
+    Files files;
     FakeShell shell;
     FakeClock clock;
     FakeView view;

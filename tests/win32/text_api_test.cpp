@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/restart_deletes.h"
+#include "platform/win32/ansi.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_registry_api.h"
 #include "platform/win32/win32_system.h"
@@ -80,6 +81,14 @@ TEST_F(TextApi, APathWithoutAn8BitNameIsRefusedNotTurnedIntoAnother) {
     EXPECT_EQ(OpenForAppending(folder + L"\\\u03A9.txt"), INVALID_HANDLE_VALUE);
     EXPECT_EQ(ShortAnsiPath(folder + L"\\\u03A9.txt"), std::nullopt);
     EXPECT_TRUE(ShortAnsiPath(spanish).has_value());
+    // A best-fit look-alike names another file that is there: "\u0142" would be "l".
+    const UniqueFileHandle other(OpenFileAt(folder + L"\\l.txt", GENERIC_WRITE, 0, CREATE_ALWAYS));
+    ASSERT_TRUE(other);
+    EXPECT_EQ(FileAttributes(folder + L"\\\u0142.txt"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_NAME));
+    // The worm's paths, and the typographic characters of the code page, are named exactly.
+    EXPECT_EQ(ToAnsiExact(L"C:\\windows\\system32\\HKT1.dll"), "C:\\windows\\system32\\HKT1.dll");
+    EXPECT_EQ(ToAnsiExact(kSpanish + L"\u2019\u20AC"), kSpanish1252 + "\x92\x80");
 }
 
 TEST_F(TextApi, TheRegistryTheLocaleAndUpperCaseTakeTheAnsiForms) {
