@@ -107,11 +107,14 @@ HANDLE RunningAs(const std::string& path) {
 [[noreturn]] void Revive(const std::string& partner) {
     const std::string self = OwnPath();
     // Held until this program ends, as Windows holds a running program's image.
-    if (Open(self.c_str(), FILE_SHARE_READ) == INVALID_HANDLE_VALUE) std::exit(1);
+    const HANDLE own = Open(self.c_str(), FILE_SHARE_READ);
+    if (own == INVALID_HANDLE_VALUE) std::exit(1);
     for (;;) {
         HANDLE running = RunningAs(partner);
         if (running == nullptr) {
-            std::string line = "\"" + partner + "\" --revive " + self;
+            std::string line = "\"" + partner;
+            line += "\" --revive ";
+            line += self;
             STARTUPINFOA si{};
             si.cb = sizeof si;
             PROCESS_INFORMATION pi{};
