@@ -25,8 +25,8 @@ class mdlProcess {
     // them. Returns the highest index filled (entries - 1), or -1 when the snapshot's first entry
     // cannot be read; the table then holds one zero-filled record. A Process32Next that fails
     // ends the walk, unreported, with the entries read so far; unless its cause is
-    // ERROR_NO_MORE_FILES, the list is then not read to its end. Never throws: run-time failures are reported and
-    // the procedure resumes with its next step.
+    // ERROR_NO_MORE_FILES, the list is then not read to its end. Never throws: run-time failures
+    // are reported and the procedure resumes with its next step.
     std::int32_t Process32_Enum(std::vector<ProcessEntry32>& table);
 
     // The id of the first process, in snapshot order, whose whole 260-character name field
