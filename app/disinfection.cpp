@@ -76,7 +76,8 @@ Remnants Disinfection::Check() {
         bool checked = false;
         Guarded([&] {
             std::vector<ProcessId> ids = process_.GetProcessIdsByName(name);
-            checked = !ids.empty() || process_.LastSnapshotTaken();
+            // A list cut short may hold a second program of the name in the part not read.
+            checked = process_.LastSnapshotTaken();
             if (!ids.empty()) running.emplace_back(name, std::move(ids));
         });
         left.processesUnchecked = left.processesUnchecked || !checked;
@@ -232,11 +233,13 @@ void Disinfection::RemoveFile(const std::wstring& path,
         if (directory) return;
         // A running program's file and a loaded DLL answer access denied, and so does a file
         // this program has no right to delete, or one whose read-only mark stays: the restart
-        // would refuse that one too. Access denied counts as in use only with the marks cleared,
-        // for a program file only when one of the worm's programs is seen running from it, and
-        // for the DLL always, since which program loads it cannot be seen.
+        // would refuse those too. Access denied counts as in use only with the marks cleared and
+        // the file granted to an open for deletion (which a lack of rights refuses, and a mapped
+        // file allows), for a program file only when one of the worm's programs is seen running
+        // from it, and for the DLL always, since which program loads it cannot be seen.
         const bool mapped = error == kErrorAccessDenied && marksCleared &&
-                            (!IsWormProgram(path) || RunsAWormProgram(path, images));
+                            (!IsWormProgram(path) || RunsAWormProgram(path, images)) &&
+                            MayDelete(path);
         if (!InUse(error) && !mapped) return;  // missing, or not a file the restart would take
     }
     DeleteAtRestart(path);
@@ -248,7 +251,7 @@ bool Disinfection::RunsAWormProgram(const std::wstring& path,
         images.emplace();
         for (const wchar_t* name : worm::kProcesses) {
             for (const ProcessId id : process_.GetProcessIdsByName(name)) {
-                if (std::optional<std::wstring> image = process_.ImagePath(id)) {
+                if (std::optional<std::wstring> image = ImagePathOf(id)) {
                     images->push_back(std::move(*image));
                 }
             }
@@ -257,6 +260,11 @@ bool Disinfection::RunsAWormProgram(const std::wstring& path,
     const std::wstring real = RealPath(path);
     return std::any_of(images->begin(), images->end(),
                        [&](const std::wstring& image) { return SamePath(image, real); });
+}
+
+bool Disinfection::MayDelete(const std::wstring& path) {
+    if (files_.CreateFileW(path, kDeleteAccess)) return true;
+    return InUse(files_.GetLastError());  // held without delete sharing: no refusal of rights
 }
 
 void Disinfection::DeleteAtRestart(const std::wstring& path) {

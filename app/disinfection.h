@@ -97,6 +97,9 @@ class Disinfection {
     // recorded for deletion at the next restart (once). `images`: where the worm's programs run
     // from, read when first needed.
     void RemoveFile(const std::wstring& path, std::optional<std::vector<std::wstring>>& images);
+    // Whether this program has the right to delete the file `path` that refuses its delete: the
+    // file is then held or mapped by a program, and the restart deletes it.
+    bool MayDelete(const std::wstring& path);
     // Records `path` for deletion at the next restart, in the folder it really is in, unless the
     // list already deletes it.
     void DeleteAtRestart(const std::wstring& path);

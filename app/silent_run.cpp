@@ -56,8 +56,12 @@ SilentResult Judge(const Remnants& found, const std::optional<Remnants>& left) {
             return {kExitRestart, L"Casi listo: " + Describe(now)};
         case Verdict::Clean:
             return {kExitRemoved, L"Desinfectado: todo quitado"};
-        case Verdict::Infected:
         case Verdict::Unchecked:
+            // Nothing seen but what the restart deletes, and a check not made: the start-up
+            // status says "not checked" of that machine, and so does the check without the window.
+            if (!left) return {kExitUnchecked, L"Sin comprobar: " + Describe(found)};
+            break;
+        case Verdict::Infected:
             break;
     }
     if (!left) return {kExitFoundChecked, L"Infectado, nada cambiado: " + Describe(found)};

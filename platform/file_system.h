@@ -14,6 +14,7 @@ enum class Presence { Absent, Present, Unknown };
 
 // The system's values (MOVEFILE_DELAY_UNTIL_REBOOT and the error codes a refused deletion gives).
 inline constexpr std::uint32_t kMoveFileDelayUntilReboot = 0x4;
+inline constexpr std::uint32_t kDeleteAccess = 0x00010000;  // DELETE
 inline constexpr std::uint32_t kErrorAccessDenied = 5;
 inline constexpr std::uint32_t kErrorSharingViolation = 32;
 inline constexpr std::uint32_t kErrorLockViolation = 33;
@@ -26,6 +27,12 @@ class FileSystemApi {
     virtual bool DeleteFileA(const std::wstring& path) = 0;
     virtual Presence FileExists(const std::wstring& path) = 0;
     virtual std::uint32_t GetLastError() = 0;
+    // Opens the existing file with `access`, sharing read, write and delete, and closes it at
+    // once: whether the system grants that access to it now (the reason in GetLastError when
+    // not). Asked for kDeleteAccess, a file this program may not delete refuses (access denied),
+    // while a file mapped into a process (a loaded DLL, a running program) opens, and refuses only
+    // the delete itself. Windows 95, 98 and ME keep no rights on files: there it grants unasked.
+    virtual bool CreateFileW(const std::wstring& path, std::uint32_t access) = 0;
 
     // kInvalidFileAttributes when they cannot be read (the reason in GetLastError).
     virtual std::uint32_t GetFileAttributesW(const std::wstring& path) = 0;

@@ -14,6 +14,7 @@ namespace {
 constexpr const wchar_t* kModule = L"mdlProcess";
 constexpr const wchar_t* kEnum = L"Process32_Enum";
 constexpr const wchar_t* kKill = L"Kill_Process";
+constexpr std::uint32_t kErrorNoMoreFiles = 18;  // ERROR_NO_MORE_FILES: the walk's normal end
 
 wchar_t Folded(wchar_t c) {
     return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
@@ -104,6 +105,7 @@ std::int32_t mdlProcess::Process32_Enum(std::vector<ProcessEntry32>& table) {
     };
 
     if (!ok) {
+        lastEnumReadToEnd_ = false;
         closeSnapshot();
         return -1;
     }
@@ -113,8 +115,18 @@ std::int32_t mdlProcess::Process32_Enum(std::vector<ProcessEntry32>& table) {
 
     for (;;) {
         bool more = false;
-        Trap([&] { more = api_.Process32Next(snapshot.get(), entry); });
-        if (!more) break;  // normally: no entries left; the cause is not asked for
+        // Unless the walk ends where the system says no entries are left, the rest of the list
+        // is unread, and a program there is not seen. The cause is asked for that alone: the
+        // end of the walk is never reported.
+        bool ended = false;
+        Trap([&] {
+            more = api_.Process32Next(snapshot.get(), entry);
+            if (!more) ended = api_.GetLastError() == kErrorNoMoreFiles;
+        });
+        if (!more) {
+            lastEnumReadToEnd_ = ended;
+            break;
+        }
         ++counter;
         Trap([&] { ResizeTable(table, static_cast<std::size_t>(counter) + 1, true); });
         Trap([&] { table.at(static_cast<std::size_t>(counter)) = entry; });
@@ -135,7 +147,7 @@ std::vector<ProcessId> mdlProcess::GetProcessIdsByName(const std::wstring& name)
 
 std::vector<ProcessId> mdlProcess::Lookup(const std::wstring& name, bool firstOnly) {
     const std::int32_t last = Process32_Enum(processEntries_);
-    lastSnapshotTaken_ = last >= 0;
+    lastSnapshotTaken_ = lastEnumReadToEnd_;
     const bool fullPaths = api_.ExeFileIsFullPath();
     std::vector<ProcessId> ids;
     for (std::int32_t i = 0; i <= last; ++i) {
@@ -154,7 +166,7 @@ std::vector<ProcessId> mdlProcess::Lookup(const std::wstring& name, bool firstOn
 bool mdlProcess::IsListed(ProcessId id) {
     std::vector<ProcessEntry32> table;
     const std::int32_t last = Process32_Enum(table);
-    if (last < 0) return true;
+    if (!lastEnumReadToEnd_) return true;
     const std::size_t count = std::min(table.size(), static_cast<std::size_t>(last) + 1);
     for (std::size_t i = 0; i < count; ++i) {
         if (table[i].th32ProcessID == id) return true;

@@ -23,8 +23,10 @@ class mdlProcess {
 
     // Refills `table` from a new snapshot of all processes, in the order the system delivers
     // them. Returns the highest index filled (entries - 1), or -1 when the snapshot's first entry
-    // cannot be read; the table then holds one zero-filled record. Never throws: run-time
-    // failures are reported and the procedure resumes with its next step.
+    // cannot be read; the table then holds one zero-filled record. A Process32Next that fails
+    // ends the walk, unreported, with the entries read so far; unless its cause is
+    // ERROR_NO_MORE_FILES, the list is then not read to its end. Never throws: run-time failures
+    // are reported and the procedure resumes with its next step.
     std::int32_t Process32_Enum(std::vector<ProcessEntry32>& table);
 
     // The id of the first process, in snapshot order, whose whole 260-character name field
@@ -42,8 +44,8 @@ class mdlProcess {
     void Kill_Process(ProcessId id);
 
     // Whether a new snapshot still lists the process `id` (a terminated process stays listed
-    // until it has exited). A snapshot that cannot be read counts as still listed. Uses a table of
-    // its own: ProcessEntries keeps the latest lookup.
+    // until it has exited). A snapshot that cannot be read to its end counts as still listed. Uses
+    // a table of its own: ProcessEntries keeps the latest lookup.
     bool IsListed(ProcessId id);
 
     // The full path of the file that the process `id` runs from. Asked first of the kernel's own
@@ -58,8 +60,9 @@ class mdlProcess {
     // name.
     std::optional<std::wstring> ImagePath(ProcessId id);
 
-    // False when the latest lookup could not read the process list at all (its snapshot gave no
-    // first entry); a lookup then answers 0 without having looked.
+    // False when the latest lookup could not read the process list to its end: its snapshot gave
+    // no first entry (the lookup then answers 0 without having looked), or the walk was cut short
+    // (the lookup answers from the part it read, and a program in the rest is not seen).
     bool LastSnapshotTaken() const { return lastSnapshotTaken_; }
 
     const std::vector<ProcessEntry32>& ProcessEntries() const { return processEntries_; }
@@ -83,6 +86,7 @@ class mdlProcess {
     const mdlErrorHandle& errors_;
     std::vector<ProcessEntry32> processEntries_;
     bool lastSnapshotTaken_ = true;
+    bool lastEnumReadToEnd_ = true;  // by the latest Process32_Enum, of whichever table
 };
 
 }  // namespace torvexa

@@ -128,6 +128,10 @@ bool FakeProcessApi::Process32First(Handle snapshot, ProcessEntry32& entry) {
 
 bool FakeProcessApi::Process32Next(Handle snapshot, ProcessEntry32& entry) {
     calls.push_back(L"Process32Next(" + Hex(snapshot) + L")");
+    if (nextFails && cursor_[snapshot] >= nextFailsAfter) {
+        lastError_ = *nextFails;
+        return false;
+    }
     return Deliver(snapshot, entry);
 }
 

@@ -51,6 +51,10 @@ class FakeProcessApi : public ProcessApi {
     // Raises a run-time failure from OpenProcess for this id, as a failing step would.
     std::optional<ProcessId> throwOnOpen;
     std::uint32_t noMoreFilesError = 18;  // ERROR_NO_MORE_FILES
+    // Process32Next fails with this error once the snapshot has delivered `nextFailsAfter`
+    // entries: the rest of the list is never read.
+    std::optional<std::uint32_t> nextFails;
+    std::size_t nextFailsAfter = 1;
     // Module snapshots that fail with ERROR_BAD_LENGTH before one is taken.
     int moduleBadLengths = 0;
     // Windows 9x: the records' names are the programs' full paths.

@@ -35,6 +35,10 @@ class FakeFileSystem : public FileSystemApi {
     std::map<std::wstring, std::uint32_t> refusalFor;  // a refusal of its own for one file
     std::set<std::wstring> marksLocked;                // files whose marks cannot be changed
     std::set<std::wstring> recordRefusedFor;           // files the restart list refuses
+    // Files this program may not delete: their delete, and an open for it, answer access denied.
+    std::set<std::wstring> noRights;
+    // Other programs' operations in the restart list (source, new name), before the deletes.
+    std::vector<std::pair<std::wstring, std::wstring>> othersRecorded;
 
     // The restart list lives in the registry, where the program reads it back; without a
     // registry, recording fails as it does without administrator rights.
@@ -66,6 +70,7 @@ class FakeFileSystem : public FileSystemApi {
         if (refuseNow) {
             if (const std::optional<std::uint32_t> error = refuseNow(path)) return Fail(*error);
         }
+        if (noRights.count(path)) return Fail(5);
         if (!it->second) return Fail(refusalFor.count(path) ? refusalFor[path] : refusal);
         if (attributes.count(path) && (attributes[path] & kFileAttributeReadOnly)) return Fail(5);
         if (heldWithDeleteSharing.count(path)) {
@@ -84,6 +89,10 @@ class FakeFileSystem : public FileSystemApi {
         return files.count(path) ? Presence::Present : Presence::Absent;
     }
     std::uint32_t GetLastError() override { return lastError_; }
+    bool CreateFileW(const std::wstring& path, std::uint32_t) override {
+        if (!files.count(path)) return Fail(2);
+        return noRights.count(path) ? Fail(5) : true;
+    }
     std::uint32_t GetFileAttributesW(const std::wstring& path) override {
         if (!files.count(path)) {
             lastError_ = 2;
@@ -107,13 +116,20 @@ class FakeFileSystem : public FileSystemApi {
         if (registry == nullptr) return Fail(5);
         if (recordWritesNothing) return true;
         recorded.push_back(existing);
+        WriteRecords();
+        return true;
+    }
+    // The restart list's value, written from `othersRecorded` and `recorded`.
+    void WriteRecords() {
         std::wstring data;
+        for (const auto& [from, to] : othersRecorded) {
+            data += L"\\??\\" + from + L'\0' + (to.empty() ? L"" : L"\\??\\" + to) + L'\0';
+        }
         for (const auto& p : recorded) data += L"\\??\\" + p + L'\0' + L'\0';
         data += L'\0';
         registry->keys[{0x80000002, kSessionManager}];
         registry->multiStrings[{0x80000002, kSessionManager}][L"PendingFileRenameOperations"] =
             data;
-        return true;
     }
     std::wstring GetSystemDirectoryW() override { return systemDirectory; }
     std::optional<std::wstring> GetSystemWow64DirectoryW() override { return wow64Directory; }

@@ -238,6 +238,13 @@ TEST(Disinfection, EveryProgramOfANameIsJudged) {
     m.Press();
     EXPECT_EQ(m.view.text[ControlId::msg], kNotRemoved);
     EXPECT_EQ(m.disinfection.Check().processes, std::vector<std::wstring>{L"moniker.exe"});
+
+    // Each name found, the second moniker.exe in the part of a list cut short: not checked.
+    Machine cut;
+    cut.api.processes = {{10, L"moniker.exe"}, {11, L"syslray.exe"}, {20, L"moniker.exe"}};
+    cut.api.nextFails = 31;  // ERROR_GEN_FAILURE
+    cut.api.nextFailsAfter = 2;
+    EXPECT_TRUE(cut.disinfection.Check().processesUnchecked);
 }
 
 // Access denied is what a running program's file answers, and also what a file answers that the

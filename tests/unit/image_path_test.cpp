@@ -35,15 +35,21 @@ struct ComesBack : fakes::Machine {
 TEST(ImagePath, AProgramStillInItsLoaderIsLookedAtAgainUntilItsFileIsKnown) {
     // Windows before Vista: the path comes from the module list only, which the new process has
     // only after two failed snapshots. Pressed, reopened and silent: the restart finishes it.
-    ComesBack t(2);
-    t.Press();
-    EXPECT_EQ(t.Status(), prin_texts::kAlmostDone);
-    EXPECT_EQ(t.files.recorded, (std::vector<std::wstring>{kMoniker, kSyslray, kHkt1}));
-    t.form.Form_Load();
-    EXPECT_EQ(t.Status(), prin_texts::kAlmostDone);
-    EXPECT_EQ(Judge(t.disinfection.Check(), std::nullopt).exitCode, kExitRestart);
-    EXPECT_EQ(t.Opens(4), 0u);  // the host of the DLL is never touched
-    EXPECT_TRUE(t.api.openHandles.empty());
+    // Its file refuses the delete as a running program's does (access denied) or as one held
+    // open (a sharing violation): the first is in use only if a program is seen to run from it.
+    for (const std::uint32_t refusal : {32u, 5u}) {
+        SCOPED_TRACE(refusal);
+        ComesBack t(2);
+        t.files.refusal = refusal;
+        t.Press();
+        EXPECT_EQ(t.Status(), prin_texts::kAlmostDone);
+        EXPECT_EQ(t.files.recorded, (std::vector<std::wstring>{kMoniker, kSyslray, kHkt1}));
+        t.form.Form_Load();
+        EXPECT_EQ(t.Status(), prin_texts::kAlmostDone);
+        EXPECT_EQ(Judge(t.disinfection.Check(), std::nullopt).exitCode, kExitRestart);
+        EXPECT_EQ(t.Opens(4), 0u);  // the host of the DLL is never touched
+        EXPECT_TRUE(t.api.openHandles.empty());
+    }
 }
 
 TEST(ImagePath, AProgramWhosePathNeverReadsIsLeftAfterABoundedLook) {

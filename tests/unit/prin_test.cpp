@@ -194,24 +194,27 @@ TEST_F(PrinTest, WaitsBoundedForTerminatedProcessesBeforeDeleting) {
 
 TEST_F(PrinTest, MessengerAnswerSaysWhatReallyHappened) {
     struct Case {
-        bool running, survives, listUnreadable;
+        bool running, survives, listUnreadable, listCutShort;
         const wchar_t* box;
     };
-    const Case cases[] = {{true, false, false, kMsnClosed},
-                          {false, false, false, kMsnClosed},
-                          {true, true, false, kMsnNotClosed},
-                          {true, false, true, kMsnNotClosed}};
+    const Case cases[] = {
+        {true, false, false, false, kMsnClosed},   {false, false, false, false, kMsnClosed},
+        {true, true, false, false, kMsnNotClosed}, {true, false, true, false, kMsnNotClosed},
+        {true, false, false, true, kMsnNotClosed}, {false, false, false, true, kMsnNotClosed}};
     for (const auto& c : cases) {
         Machine t;
         t.Clean();
         if (c.running) t.api.processes.push_back({20, L"msnmsgr.exe", c.survives});
         // The list becomes unreadable just for the messenger's lookup.
         if (c.listUnreadable) t.boxes.onShow = [&t] { t.api.snapshotFails = 8; };
+        // Or read only as far as explorer.exe: the messenger, if it runs, is in the rest.
+        if (c.listCutShort) t.boxes.onShow = [&t] { t.api.nextFails = 31; };
         t.form.Click(ControlId::Command1);
         ASSERT_EQ(t.boxes.shown.size(), 2u);
         EXPECT_EQ(t.boxes.shown[1].text, c.box);
         EXPECT_EQ(t.boxes.shown[1].title, L"Torvexa");
-        EXPECT_EQ(t.api.IsRunning(20), c.running && (c.survives || c.listUnreadable));
+        EXPECT_EQ(t.api.IsRunning(20),
+                  c.running && (c.survives || c.listUnreadable || c.listCutShort));
     }
 }
 

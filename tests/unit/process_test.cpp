@@ -82,6 +82,30 @@ TEST_F(ProcessTest, FailedFirstEntryReturnsMinusOneClosesAndLookupAnswersZero) {
     EXPECT_EQ(process.ProcessEntries().size(), 1u);
 }
 
+TEST_F(ProcessTest, AWalkCutShortCountsAsUnreadAndIsNotReported) {
+    api.processes = {{4, L"a.exe"}, {5, L"b.exe"}, {10, L"moniker.exe"}};
+    api.nextFails = 31;  // ERROR_GEN_FAILURE, after the first two entries
+    api.nextFailsAfter = 2;
+    mdlProcess process(api, errors);
+    // What was read is answered; that the rest was not is said, for each kind of question.
+    EXPECT_EQ(process.GetProcessIdByName(L"b.exe"), 5u);
+    EXPECT_FALSE(process.LastSnapshotTaken());
+    EXPECT_EQ(process.GetProcessIdByName(L"moniker.exe"), 0u);
+    EXPECT_FALSE(process.LastSnapshotTaken());
+    EXPECT_TRUE(process.IsListed(10));
+    EXPECT_TRUE(process.IsListed(99));  // perhaps in the part not read
+    std::vector<ProcessEntry32> table;
+    EXPECT_EQ(process.Process32_Enum(table), 1);
+    EXPECT_EQ(table.size(), 2u);
+    EXPECT_TRUE(api.openHandles.empty());
+    // The walk's normal end is no failure, and reads to the end.
+    api.nextFails.reset();
+    EXPECT_EQ(process.GetProcessIdByName(L"moniker.exe"), 10u);
+    EXPECT_TRUE(process.LastSnapshotTaken());
+    EXPECT_FALSE(process.IsListed(99));
+    EXPECT_TRUE(reports.empty());
+}
+
 TEST_F(ProcessTest, FailedCloseIsReportedAndTheCountStillReturned) {
     api.processes = {{4, L"a.exe"}, {5, L"b.exe"}};
     api.closeFails = 6;

@@ -106,9 +106,10 @@ TEST(SilentResult, EachEndHasItsCodeAndNamesEveryItem) {
          L"Casi listo: pendiente al reiniciar: " + kHkt1},
         {Found({}, {}, {}, {kHkt1}), Found({}, {}, {}, {kHkt1}), 3010,
          L"Casi listo: pendiente al reiniciar: " + kHkt1},
-        // ... but with a check that could not be made, it claims no more than what it saw.
-        {leftAndPending, std::nullopt, 3,
-         L"Infectado, nada cambiado: procesos sin revisar; pendiente al reiniciar: " + kHkt1},
+        // ... but with a check that could not be made, it claims no more than what it saw, and
+        // says what the start-up status says.
+        {leftAndPending, std::nullopt, 4,
+         L"Sin comprobar: procesos sin revisar; pendiente al reiniciar: " + kHkt1},
     };
     for (const Case& c : cases) {
         const SilentResult result = Judge(c.found, c.left);

@@ -37,6 +37,22 @@ TEST(FileSystemLayer, DeletesFilesAndTellsPresenceHonestly) {
     RemoveDirectoryW(folder.c_str());
 }
 
+// A loaded DLL refuses its delete, not an open for it; a file that is not there refuses both.
+TEST(FileSystemLayer, AnOpenForDeletionIsGrantedToALoadedDll) {
+    win32::Win32FileSystem files;
+    const std::wstring folder = test::MakeScratchFolder(L"loaded");
+    const std::wstring dll = folder + L"\\HKT1.dll";
+    ASSERT_TRUE(CopyFileW((test::BuildDir() + L"\\planted_dll.dll").c_str(), dll.c_str(), FALSE));
+    const HMODULE loaded = LoadLibraryW(dll.c_str());
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_TRUE(files.CreateFileW(dll, kDeleteAccess)) << files.GetLastError();
+    EXPECT_FALSE(files.CreateFileW(folder + L"\\none.dll", kDeleteAccess));
+    EXPECT_EQ(files.GetLastError(), 2u);
+    FreeLibrary(loaded);
+    EXPECT_TRUE(files.DeleteFileA(dll));
+    RemoveDirectoryW(folder.c_str());
+}
+
 TEST(ShellLayer, AMissingDocumentIsRefusedWithoutBlocking) {
     win32::Win32Shell shell;
     const std::wstring missing = test::MakeScratchFolder(L"shell") + L"\\missing.torvexa-none";
