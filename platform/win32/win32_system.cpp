@@ -26,8 +26,9 @@ std::uint32_t Win32FileSystem::GetLastError() {
 
 bool Win32FileSystem::CreateFileW(const std::wstring& path, std::uint32_t access) {
     // 9x has no rights to refuse, and takes FILE_SHARE_DELETE for an invalid parameter: a file
-    // whose delete it refuses is in use, and WININIT.INI deletes it at the restart.
-    if (OnWindows9x()) return true;
+    // that is there is granted, one whose delete it refuses is in use, and WININIT.INI deletes it
+    // at the restart. A file that is not there refuses the open, its last error standing.
+    if (OnWindows9x()) return FileAttributes(path) != INVALID_FILE_ATTRIBUTES;
     const UniqueFileHandle file(OpenFileAt(
         path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING));
     return static_cast<bool>(file);  // a failed open calls nothing more: its last error stands
