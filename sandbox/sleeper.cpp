@@ -14,13 +14,13 @@
 //                                  each PROGRAM's file itself as well, from before the first start
 //                                  on, as Windows holds a program's image while it runs: no moment
 //                                  opens between one run and the next in which the file is free.
-//                                  A PROGRAM that can no longer be started is left alone.
+//                                  A PROGRAM whose file is gone is left alone.
 //   sleeper --revive PARTNER       one of a pair of the worm's programs that start each other
 //                                  again: it holds its own file as --hold does, and whenever no
 //                                  program runs from PARTNER's file name, starts PARTNER
 //                                  ("PARTNER --revive ITSELF") at once; it waits on the one
 //                                  that runs and starts it again the moment it ends. A PARTNER
-//                                  that can no longer be started is left alone.
+//                                  whose file is gone is left alone.
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -34,17 +34,26 @@ HANDLE Open(const char* path, DWORD share) {
     return CreateFileA(path, GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
-HANDLE StartHolding(const std::string& program) {
-    std::string line = "\"" + program + "\" --hold " + program;
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &si, &pi)) {
-        return nullptr;
+// Starts `line`'s program; tried again while its file is there. Wine's CreateProcess fails when
+// the new process is ended before it has started (Windows' returns once it is created): a worm
+// that starts its programs again tries again, and only a program whose file is gone is given up.
+HANDLE Start(const std::string& program, std::string line) {
+    for (;;) {
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        if (CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                           nullptr, &si, &pi)) {
+            CloseHandle(pi.hThread);
+            return pi.hProcess;
+        }
+        if (GetFileAttributesA(program.c_str()) == INVALID_FILE_ATTRIBUTES) return nullptr;
+        Sleep(10);
     }
-    CloseHandle(pi.hThread);
-    return pi.hProcess;
+}
+
+HANDLE StartHolding(const std::string& program) {
+    return Start(program, "\"" + program + "\" --hold " + program);
 }
 
 [[noreturn]] void KeepRunning(const char* dll, const std::vector<std::string>& programs) {
@@ -115,15 +124,8 @@ HANDLE RunningAs(const std::string& path) {
             std::string line = "\"" + partner;
             line += "\" --revive ";
             line += self;
-            STARTUPINFOA si{};
-            si.cb = sizeof si;
-            PROCESS_INFORMATION pi{};
-            if (!CreateProcessA(partner.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                nullptr, &si, &pi)) {
-                Sleep(INFINITE);
-            }
-            CloseHandle(pi.hThread);
-            running = pi.hProcess;
+            running = Start(partner, line);
+            if (running == nullptr) Sleep(INFINITE);
         }
         WaitForSingleObject(running, INFINITE);
         CloseHandle(running);
