@@ -85,7 +85,7 @@ else
 fi
 TORVEXA_E2E_BUILD=$work/build TORVEXA_E2E_SCENARIOS=both_worms_yes_without_messenger \
     bash "$TORVEXA_ROOT/tests/e2e/run.sh" $machine >"$work/scenario.log" 2>&1
-grep -qx "\[$machine\] both_worms_yes_without_messenger: passed" "$work/scenario.log" &&
+grep -qxE "\[Wine [0-9.]+ $machine\] both_worms_yes_without_messenger: passed" "$work/scenario.log" &&
     grep -qx '1 passed, 0 failed' "$work/scenario.log" && why= ||
     why="the scenario did not pass: $(grep -E 'FAILED' "$work/scenario.log" | head -n 3 | paste -sd ' ')"
 check signed_exe_runs_scenario "$why"
