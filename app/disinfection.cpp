@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <set>
 #include <utility>
 
 #include "app/guarded.h"
@@ -143,33 +144,30 @@ ProcessId Disinfection::KillByName(const wchar_t* name) {
 
 void Disinfection::EndWormPrograms() {
     // Two programs of the worm may each start the other again the moment it ends, and a program
-    // that hosts its DLL starts them again too: every program of both names is ended, then the
-    // list is looked at again, until it lists none of them or the bound has passed (in time, and
-    // in rounds for a host that starts them again as often as they end). A program started again
-    // meanwhile is met while it is still starting, before it can start another.
-    const std::uint32_t start = clock_.Milliseconds();
-    for (int round = 0; round < kEndingRounds; ++round) {
-        std::vector<ProcessId> ended;
+    // that hosts its DLL starts them again too. So every program of both names is ended, and the
+    // list is looked at again and again, each program that appears ended at once, until it lists
+    // none of them (a process that is still exiting keeps its file locked, and is listed until
+    // it has exited) or the bound has passed. A program started again is met while it is still
+    // starting, before it can start another. Each is ended once: one that is still exiting is
+    // waited for, not ended again.
+    std::set<ProcessId> ended;
+    PollUntil(kWaitLimitMilliseconds, kRoundMilliseconds, [&] {
+        bool listed = false;
         for (const wchar_t* name : worm::kProcesses) {
             Guarded([&] {
                 for (const ProcessId id : process_.GetProcessIdsByName(name)) {
-                    process_.Kill_Process(id);
-                    ended.push_back(id);
+                    listed = true;
+                    if (ended.insert(id).second) process_.Kill_Process(id);
                 }
             });
         }
-        if (ended.empty()) return;
-        // Termination is not synchronous, and a process that is still exiting keeps its file
-        // locked: the round ends when those it ended are gone.
-        const std::uint32_t waited = clock_.Milliseconds() - start;
-        if (waited >= kWaitLimitMilliseconds) return;
-        Guarded([&] { WaitUntilGone(ended, kWaitLimitMilliseconds - waited); });
-        if (clock_.Milliseconds() - start >= kWaitLimitMilliseconds) return;
-    }
+        return !listed;
+    });
 }
 
 template <typename Done>
-bool Disinfection::PollUntil(std::uint32_t limitMilliseconds, Done done) {
+bool Disinfection::PollUntil(std::uint32_t limitMilliseconds, std::uint32_t everyMilliseconds,
+                             Done done) {
     const std::uint32_t start = clock_.Milliseconds();
     for (;;) {
         if (done()) return true;
@@ -177,13 +175,12 @@ bool Disinfection::PollUntil(std::uint32_t limitMilliseconds, Done done) {
         // Unsigned 32-bit arithmetic: right also when the tick count wraps during the wait.
         const std::uint32_t waited = clock_.Milliseconds() - start;
         if (waited >= limitMilliseconds) return false;
-        clock_.Sleep(std::min(kPollMilliseconds, limitMilliseconds - waited));
+        clock_.Sleep(std::min(everyMilliseconds, limitMilliseconds - waited));
     }
 }
 
-bool Disinfection::WaitUntilGone(const std::vector<ProcessId>& ids,
-                                 std::uint32_t limitMilliseconds) {
-    return PollUntil(limitMilliseconds, [&] {
+bool Disinfection::WaitUntilGone(const std::vector<ProcessId>& ids) {
+    return PollUntil(kWaitLimitMilliseconds, kPollMilliseconds, [&] {
         return std::none_of(ids.begin(), ids.end(),
                             [&](ProcessId id) { return process_.IsListed(id); });
     });
@@ -195,7 +192,7 @@ std::optional<std::wstring> Disinfection::ImagePathOf(ProcessId id) {
     // reads its path from. It is judged on what it is once that is there, not on when it was
     // looked at; a program that has ended meanwhile, or whose path stays unreadable, is left.
     std::optional<std::wstring> image;
-    PollUntil(kImageWaitLimitMilliseconds, [&] {
+    PollUntil(kImageWaitLimitMilliseconds, kPollMilliseconds, [&] {
         image = process_.ImagePath(id);
         return image.has_value() || !process_.IsListed(id);
     });

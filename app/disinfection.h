@@ -70,25 +70,25 @@ class Disinfection {
     bool CloseMessenger();
 
     // A terminated process may hold its files for a moment: poll this often, this long at most.
-    // The programs of the worm are ended in rounds for this long at most too.
+    // The programs of the worm are ended for this long at most too.
     static constexpr std::uint32_t kPollMilliseconds = 50;
     static constexpr std::uint32_t kWaitLimitMilliseconds = 2000;
-    // At most this many rounds of ending the worm's programs.
-    static constexpr int kEndingRounds = 10;
+    // The worm's programs are looked for this often while they are ended.
+    static constexpr std::uint32_t kRoundMilliseconds = 10;
     // A worm program whose path cannot be read is looked at again this long at most.
     static constexpr std::uint32_t kImageWaitLimitMilliseconds = 1000;
 
   private:
     ProcessId KillByName(const wchar_t* name);
-    // Ends every program of the worm's names, in rounds until none is listed (bounded).
+    // Ends every program of the worm's names, and each one that appears, until none is listed
+    // (bounded).
     void EndWormPrograms();
     // Waits, bounded, until none of `ids` is listed any more; true when they are all gone.
-    bool WaitUntilGone(const std::vector<ProcessId>& ids,
-                       std::uint32_t limitMilliseconds = kWaitLimitMilliseconds);
-    // Asks `done` every kPollMilliseconds until it answers true or `limitMilliseconds` have
+    bool WaitUntilGone(const std::vector<ProcessId>& ids);
+    // Asks `done` every `everyMilliseconds` until it answers true or `limitMilliseconds` have
     // passed; true when it did.
     template <typename Done>
-    bool PollUntil(std::uint32_t limitMilliseconds, Done done);
+    bool PollUntil(std::uint32_t limitMilliseconds, std::uint32_t everyMilliseconds, Done done);
     // The file the worm's program `id` runs from; looked at again, bounded, while it cannot be
     // read and the program is still listed.
     std::optional<std::wstring> ImagePathOf(ProcessId id);

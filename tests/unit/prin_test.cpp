@@ -170,15 +170,15 @@ TEST_F(PrinTest, WaitsBoundedForTerminatedProcessesBeforeDeleting) {
     stuck.form.Click(ControlId::Command1);
     EXPECT_EQ(stuck.clock.slept, Disinfection::kWaitLimitMilliseconds);
 
-    // Slow checks count towards the bound: with 450 ms passing besides each 50 ms sleep, the
-    // wait ends after 2 s in all, not after 40 sleeps.
+    // Slow checks count towards the bound: with 490 ms passing besides each 10 ms pause between
+    // two looks, the wait ends after 2 s in all, not after 200 pauses.
     Machine slow;
     slow.Infect();
     slow.api.processes[1].survivesTerminate = true;
-    slow.clock.onSleep = [&] { slow.clock.now += 450; };
+    slow.clock.onSleep = [&] { slow.clock.now += 490; };
     const std::uint32_t before = slow.clock.now;
     slow.form.Click(ControlId::Command1);
-    EXPECT_EQ(slow.clock.slept, 4 * Disinfection::kPollMilliseconds);
+    EXPECT_EQ(slow.clock.slept, 4 * Disinfection::kRoundMilliseconds);
     EXPECT_EQ(slow.clock.now - before, Disinfection::kWaitLimitMilliseconds);
 
     // The tick count wraps to 0 after 49.7 days: a wait that spans the wrap still lasts 2 s,
