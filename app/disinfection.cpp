@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <optional>
-#include <set>
 #include <utility>
 
 #include "app/guarded.h"
@@ -150,14 +149,16 @@ void Disinfection::EndWormPrograms() {
     // it has exited) or the bound has passed. A program started again is met while it is still
     // starting, before it can start another. Each is ended once: one that is still exiting is
     // waited for, not ended again.
-    std::set<ProcessId> ended;
+    std::vector<ProcessId> ended;  // short: a host that starts them again adds one a look
     PollUntil(kWaitLimitMilliseconds, kRoundMilliseconds, [&] {
         bool listed = false;
         for (const wchar_t* name : worm::kProcesses) {
             Guarded([&] {
                 for (const ProcessId id : process_.GetProcessIdsByName(name)) {
                     listed = true;
-                    if (ended.insert(id).second) process_.Kill_Process(id);
+                    if (std::find(ended.begin(), ended.end(), id) != ended.end()) continue;
+                    ended.push_back(id);
+                    process_.Kill_Process(id);
                 }
             });
         }
