@@ -37,12 +37,13 @@ HANDLE Open(const char* path, DWORD share) {
 // Starts `line`'s program; tried again while its file is there. Wine's CreateProcess fails when
 // the new process is ended before it has started (Windows' returns once it is created): a worm
 // that starts its programs again tries again, and only a program whose file is gone is given up.
-HANDLE Start(const std::string& program, std::string line) {
+HANDLE Start(const std::string& program, const std::string& line) {
     for (;;) {
         STARTUPINFOA si{};
         si.cb = sizeof si;
         PROCESS_INFORMATION pi{};
-        if (CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+        std::string command = line;  // CreateProcess may write into it: a fresh copy each try
+        if (CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                            nullptr, &si, &pi)) {
             CloseHandle(pi.hThread);
             return pi.hProcess;

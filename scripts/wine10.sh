@@ -65,7 +65,7 @@ wine10_ensure_root() {
         WINE10_CAUSE="no Debian mirror found in this machine's apt sources"
         return 1
     fi
-    say "Making the Debian 13 root for Wine 10 in $WINE10_CACHE (once; about 7 minutes) ..."
+    say "Making the Debian 13 root for Wine 10 in $WINE10_CACHE (once; a few minutes) ..."
     rm -rf "$WINE10_CACHE"
     mkdir -p "$WINE10_CACHE"
     log=$(mktemp)
