@@ -34,16 +34,21 @@ HANDLE Open(const char* path, DWORD share) {
     return CreateFileA(path, GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
-// Starts `line`'s program; tried again while its file is there. Wine's CreateProcess fails when
-// the new process is ended before it has started (Windows' returns once it is created): a worm
-// that starts its programs again tries again, and only a program whose file is gone is given up.
-HANDLE Start(const std::string& program, const std::string& line) {
+// Starts `program` with `option` and `argument` on its command line; tried again while its file is
+// there. Wine's CreateProcess fails when the new process is ended before it has started
+// (Windows' returns once it is created): a worm that starts its programs again tries again, and
+// only a program whose file is gone is given up.
+HANDLE Start(const std::string& program, const char* option, const std::string& argument) {
     for (;;) {
         STARTUPINFOA si{};
         si.cb = sizeof si;
         PROCESS_INFORMATION pi{};
-        std::string command = line;  // CreateProcess may write into it: a fresh copy each try
-        if (CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+        std::string line = "\"" + program;  // CreateProcess may write into it: made for each try
+        line += "\" ";
+        line += option;
+        line += " ";
+        line += argument;
+        if (CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
                            nullptr, &si, &pi)) {
             CloseHandle(pi.hThread);
             return pi.hProcess;
@@ -54,7 +59,7 @@ HANDLE Start(const std::string& program, const std::string& line) {
 }
 
 HANDLE StartHolding(const std::string& program) {
-    return Start(program, "\"" + program + "\" --hold " + program);
+    return Start(program, "--hold", program);
 }
 
 [[noreturn]] void KeepRunning(const char* dll, const std::vector<std::string>& programs) {
@@ -122,10 +127,7 @@ HANDLE RunningAs(const std::string& path) {
     for (;;) {
         HANDLE running = RunningAs(partner);
         if (running == nullptr) {
-            std::string line = "\"" + partner;
-            line += "\" --revive ";
-            line += self;
-            running = Start(partner, line);
+            running = Start(partner, "--revive", self);
             if (running == nullptr) Sleep(INFINITE);
         }
         WaitForSingleObject(running, INFINITE);
