@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/restart_deletes.h"
@@ -63,10 +64,11 @@ class Disinfection {
 
     // The disinfection sequence, every step guarded on its own; then what is left.
     Remnants Run();
-    // What of the worm is there now. Changes nothing.
+    // What of the worm is there now. Changes nothing on the machine.
     Remnants Check();
-    // Ends the messenger; true when it is shown gone (or shown not running), false when that could
-    // not be shown.
+    // Ends every messenger of this user's session (another user's, with its conversations, is left
+    // alone); true when none of them is listed afterwards (or none ran), false when that could not
+    // be shown.
     bool CloseMessenger();
 
     // A terminated process may hold its files for a moment: poll this often, this long at most.
@@ -79,7 +81,6 @@ class Disinfection {
     static constexpr std::uint32_t kImageWaitLimitMilliseconds = 1000;
 
   private:
-    ProcessId KillByName(const wchar_t* name);
     // Ends every program of the worm's names, and each one that appears, until none is listed
     // (bounded).
     void EndWormPrograms();
@@ -93,10 +94,22 @@ class Disinfection {
     // read and the program is still listed.
     std::optional<std::wstring> ImagePathOf(ProcessId id);
     Presence RunValue(const std::wstring& name);
+    // The program that the worm's Run value `name` starts, by its full path, when it is one of the
+    // worm's two programs; none otherwise, or when it cannot be read.
+    std::optional<std::wstring> RunValueProgram(const std::wstring& name);
+    // Learns the folder that the full path `path` names a file in (nothing for a bare name).
+    void LearnFolderOf(const std::wstring& path);
+    // The worm's files: each of its file names in every folder learned, the fixed paths first.
+    std::vector<std::wstring> WormFiles();
     // Deletes one worm file: its read-only, hidden and system marks cleared first; in use, it is
-    // recorded for deletion at the next restart (once). `images`: where the worm's programs run
-    // from, read when first needed.
-    void RemoveFile(const std::wstring& path, std::optional<std::vector<std::wstring>>& images);
+    // recorded for deletion at the next restart (once). Returns true when the file refused as a
+    // running program's file does, and what it is waits on the programs as they are once the
+    // press has done its work (SettleRefusedProgramFile).
+    bool RemoveFile(const std::wstring& path);
+    // A program file of the worm that refused its delete as a running program's does: recorded
+    // for the restart while one of the worm's programs runs from it, deleted when none does (a
+    // program between two of its runs); looked at again, bounded, while neither holds.
+    void SettleRefusedProgramFile(const std::wstring& path);
     // Whether this program has the right to delete the file `path` that refuses its delete: the
     // file is then held or mapped by a program, and the restart deletes it.
     bool MayDelete(const std::wstring& path);
@@ -106,12 +119,13 @@ class Disinfection {
     // Whether the worm's program `id` goes with the restart: it runs from one of the worm's files
     // that the restart deletes (`pending`), and nothing is left that could start it again.
     bool GoesWithRestart(ProcessId id, const Remnants& seen);
-    // Whether one of the worm's programs is seen running from the file `path`.
-    bool RunsAWormProgram(const std::wstring& path,
-                          std::optional<std::vector<std::wstring>>& images);
-    // Where the file `path` really is: on 64-bit Windows this 32-bit program's system folder is
-    // SysWOW64, and the restart, which runs without that redirection, must be told so.
+    // Whether one of the worm's programs is seen running from the file `path` now.
+    bool RunsAWormProgram(const std::wstring& path);
+    // Where the file `path`, or the folder `folder`, really is: on 64-bit Windows this 32-bit
+    // program's system folder is SysWOW64, and the restart, which runs without that redirection,
+    // must be told so.
     std::wstring RealPath(const std::wstring& path);
+    std::wstring RealFolder(std::wstring_view folder);
 
     mdlProcess& process_;
     Registro& registro_;
@@ -119,6 +133,12 @@ class Disinfection {
     FileSystemApi& files_;
     Clock& clock_;
     RestartDeletes restartDeletes_;
+    // Where the worm's files may be, learned by every check and kept for the whole run: the fixed
+    // folder, the system folder that Windows names, the folder of the program each of the worm's
+    // Run values starts, each folder one of its programs runs from, and each folder where a file
+    // of its names waits for the restart. A press ends the programs and deletes the Run values
+    // that showed a folder; what it left there is still looked for. Each folder once.
+    std::vector<std::wstring> folders_;
 };
 
 }  // namespace torvexa

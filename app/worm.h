@@ -19,9 +19,12 @@ inline constexpr std::wstring_view kRunKeyPath =
 inline constexpr std::wstring_view kRunSubKey = kRunKeyPath.substr(kRunKeyPath.find(L'\\') + 1);
 inline constexpr const wchar_t* kRunValues[] = {L"realone_nt2003", L"realone_nt2004"};
 
-// Its three files, by the fixed paths the program names them with.
+// Its three files, by the fixed paths the program names them with, and by their names: the worm
+// puts them in the system folder, wherever Windows has it, and its Run values start its programs
+// from where they are. Its programs' files are named as its programs are, letter case aside.
 inline constexpr const wchar_t* kFiles[] = {L"C:\\windows\\system32\\MONIKER.exe",
                                             L"C:\\windows\\system32\\SYSLRAY.exe",
                                             L"C:\\windows\\system32\\HKT1.dll"};
+inline constexpr const wchar_t* kFileNames[] = {L"MONIKER.exe", L"SYSLRAY.exe", L"HKT1.dll"};
 
 }  // namespace torvexa::worm

@@ -51,6 +51,9 @@ class FileSystemApi {
     // Whether a file is recorded for deletion at the restart in %windir%\WININIT.INI (Windows 95,
     // 98 and ME, which have no MoveFileEx nor its list) instead of through MoveFileExW.
     virtual bool RestartDeletesInWininit() = 0;
+    // `text` with each %NAME% replaced by the environment variable's value, as Windows expands a
+    // REG_EXPAND_SZ value (ExpandEnvironmentStrings); none when it cannot be expanded.
+    virtual std::optional<std::wstring> ExpandEnvironmentStringsW(const std::wstring& text) = 0;
     // The Windows folder (GetWindowsDirectoryW): "C:\WINDOWS"; empty when it cannot be had.
     virtual std::wstring GetWindowsDirectoryW() = 0;
     // The path's short 8.3 form (GetShortPathNameA) in the ANSI code page; the long form where the

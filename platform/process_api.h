@@ -43,8 +43,20 @@ class ProcessApi {
     virtual bool QueryFullProcessImageNameW(Handle process, std::uint32_t flags,
                                             std::wstring& exeName) = 0;
 
+    // The id of this program's own process.
+    virtual ProcessId GetCurrentProcessId() = 0;
+    // The session that the process `id` runs in: each user logged on at once (fast user
+    // switching, terminal services) has one of their own. Windows 2000 and later: where the
+    // system lacks the function (95, 98, ME, where one user is logged on) it fails with
+    // kErrorCallNotImplemented.
+    virtual bool ProcessIdToSessionId(ProcessId id, std::uint32_t& session) = 0;
+
     // 0 on failure.
     virtual Handle OpenProcess(std::uint32_t desiredAccess, bool inheritHandle, ProcessId id) = 0;
+    // When the process started (GetProcessTimes' creation time, in 100 ns units since 1601): a
+    // process id is given out again once its process has gone, and this tells the two apart.
+    // Windows 95, 98 and ME keep no such time: there it fails with kErrorCallNotImplemented.
+    virtual bool GetProcessTimes(Handle process, std::uint64_t& creationTime) = 0;
     virtual bool GetExitCodeProcess(Handle process, std::uint32_t& exitCode) = 0;
     virtual bool TerminateProcess(Handle process, std::uint32_t exitCode) = 0;
     virtual bool CloseHandle(Handle handle) = 0;

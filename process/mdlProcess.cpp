@@ -20,21 +20,17 @@ wchar_t Folded(wchar_t c) {
     return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
 }
 
-// The text of a record's name field that a lookup looks in for `name`. On NT the whole field, not
-// cut at its NUL. On Windows 9x the field is the full path in the file system's letter case
-// ("C:\WINDOWS\SYSTEM32\MONIKER.EXE"): its file-name part before the NUL, with `name`, both
-// without regard to letter case (ASCII letters, as the file system compares the worm's names),
-// so that a folder's name never matches and the case the system chose does not hide the program.
-bool NameMatches(const ProcessEntry32& e, const std::wstring& name, bool fullPaths) {
+// Whether a process record names the program `name`: the name it holds, up to its first NUL (the
+// rest of the field is whatever the record held before), is `name` without regard to letter case,
+// as the file system compares file names (a program started from "MONIKER.exe" is listed so). On
+// Windows 9x the record holds the program's full path: its file-name part is compared, so that a
+// folder's name never matches. A longer name that contains `name` is another program.
+bool NameMatches(const ProcessEntry32& e, const std::wstring& name) {
     const std::wstring_view field(e.szExeFile.data(), e.szExeFile.size());
-    if (!fullPaths) return field.find(name) != std::wstring_view::npos;
-    std::wstring_view path = field.substr(0, field.find(L'\0'));
-    const std::size_t slash = path.find_last_of(L'\\');
-    if (slash != std::wstring_view::npos) path.remove_prefix(slash + 1);
-    const wchar_t* const it =
-        std::search(path.begin(), path.end(), name.begin(), name.end(),
-                    [](wchar_t a, wchar_t b) { return Folded(a) == Folded(b); });
-    return it != path.end() || name.empty();
+    std::wstring_view file = field.substr(0, field.find(L'\0'));
+    file.remove_prefix(file.find_last_of(L'\\') + 1);  // npos + 1 == 0: a bare name stays whole
+    return std::equal(file.begin(), file.end(), name.begin(), name.end(),
+                      [](wchar_t a, wchar_t b) { return Folded(a) == Folded(b); });
 }
 
 }  // namespace
@@ -148,7 +144,6 @@ std::vector<ProcessId> mdlProcess::GetProcessIdsByName(const std::wstring& name)
 std::vector<ProcessId> mdlProcess::Lookup(const std::wstring& name, bool firstOnly) {
     const std::int32_t last = Process32_Enum(processEntries_);
     lastSnapshotTaken_ = lastEnumReadToEnd_;
-    const bool fullPaths = api_.ExeFileIsFullPath();
     std::vector<ProcessId> ids;
     for (std::int32_t i = 0; i <= last; ++i) {
         // Only a failed growth in the enumeration can leave the count beyond the table.
@@ -156,7 +151,7 @@ std::vector<ProcessId> mdlProcess::Lookup(const std::wstring& name, bool firstOn
             throw RuntimeError(RuntimeError::kSubscriptOutOfRange, L"Subscript out of range");
         }
         const ProcessEntry32& e = processEntries_[static_cast<std::size_t>(i)];
-        if (!NameMatches(e, name, fullPaths)) continue;
+        if (!NameMatches(e, name)) continue;
         ids.push_back(e.th32ProcessID);
         if (firstOnly) break;
     }
@@ -223,6 +218,23 @@ std::optional<std::wstring> mdlProcess::PathInEntry(ProcessId id) {
         return std::wstring(path);
     }
     return std::nullopt;
+}
+
+std::optional<std::uint64_t> mdlProcess::StartTime(ProcessId id) {
+    const ProcessHandle process(api_, api_.OpenProcess(kProcessQueryInformation, false, id));
+    std::uint64_t started = 0;
+    if (!process || !api_.GetProcessTimes(process.get(), started)) return std::nullopt;
+    return started;
+}
+
+std::optional<bool> mdlProcess::InThisSession(ProcessId id) {
+    std::uint32_t ours = 0, theirs = 0;
+    if (!api_.ProcessIdToSessionId(api_.GetCurrentProcessId(), ours)) {
+        if (api_.GetLastError() == kErrorCallNotImplemented) return true;  // one user at a time
+        return std::nullopt;
+    }
+    if (!api_.ProcessIdToSessionId(id, theirs)) return std::nullopt;
+    return ours == theirs;
 }
 
 void mdlProcess::Kill_Process(ProcessId id) {

@@ -1,4 +1,4 @@
-// Process control: which running process has an executable name that contains a given text, and
+// Process control: which running processes run a program of a given file name, and
 // ending a process by id. Every lookup takes a new snapshot of the system's process list. Failed
 // system calls are filed as error reports; nothing here is ever shown to the user.
 #pragma once
@@ -29,11 +29,12 @@ class mdlProcess {
     // are reported and the procedure resumes with its next step.
     std::int32_t Process32_Enum(std::vector<ProcessEntry32>& table);
 
-    // The id of the first process, in snapshot order, whose whole 260-character name field
-    // contains `name` (exact, case-sensitive containment), or 0 when none does. Where the field
-    // holds the program's full path (Windows 9x, in the file system's letter case), the text
-    // looked in is the file-name part of the path before its NUL, letter case aside. Tests
-    // override the lookups to stage a list that cannot be read for one name.
+    // The id of the first process, in snapshot order, that runs the program `name` ("moniker.exe"),
+    // or 0 when none does. A record names it when the name it holds, up to its NUL, is `name`
+    // letter case aside, as Windows compares file names; where it holds the program's full path
+    // (Windows 9x), its file-name part is compared. A name that merely contains `name`
+    // ("limpiar_moniker.exe"), and the stale tail a reused record keeps after its NUL, never
+    // match. Tests override the lookups to stage a list that cannot be read for one name.
     virtual ProcessId GetProcessIdByName(const std::wstring& name);
     // The ids of every process that matches `name` as GetProcessIdByName matches, in snapshot
     // order: a check must see a second program of one name as well as the first.
@@ -59,6 +60,16 @@ class mdlProcess {
     // new snapshot (whose failures are reported as every snapshot's are), unless it holds a bare
     // name.
     std::optional<std::wstring> ImagePath(ProcessId id);
+
+    // When the process `id` started; none when that cannot be read (it has ended, or the system
+    // keeps no such time). Two processes listed under one id at two moments are one process only
+    // if they started at the same time.
+    std::optional<std::uint64_t> StartTime(ProcessId id);
+
+    // Whether the process `id` runs in this program's own session, that is, belongs to the user
+    // who runs it and not to another one logged on at the same time. On a system without sessions
+    // (95, 98, ME) every process does. None when it cannot be told (the process has ended).
+    std::optional<bool> InThisSession(ProcessId id);
 
     // False when the latest lookup could not read the process list to its end: its snapshot gave
     // no first entry (the lookup then answers 0 without having looked), or the walk was cut short

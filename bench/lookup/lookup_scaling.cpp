@@ -48,7 +48,10 @@ class ListedProcesses : public torvexa::ProcessApi {
     bool ExeFileIsFullPath() override { return false; }
     bool Module32FirstW(Handle, torvexa::ModuleEntry32&) override { return false; }
     bool QueryFullProcessImageNameW(Handle, std::uint32_t, std::wstring&) override { return false; }
+    torvexa::ProcessId GetCurrentProcessId() override { return 1; }
+    bool ProcessIdToSessionId(torvexa::ProcessId, std::uint32_t&) override { return false; }
     Handle OpenProcess(std::uint32_t, bool, torvexa::ProcessId) override { return 0; }
+    bool GetProcessTimes(Handle, std::uint64_t&) override { return false; }
     bool GetExitCodeProcess(Handle, std::uint32_t&) override { return false; }
     bool TerminateProcess(Handle, std::uint32_t) override { return false; }
     bool CloseHandle(Handle) override { return true; }

@@ -394,6 +394,42 @@ LSTATUS QueryTextValue(HKEY key, const std::wstring& name, DWORD& type, std::wst
     return status;
 }
 
+std::optional<std::wstring> ExpandedEnvironment(const std::wstring& text) {
+    const HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+    if (ansiCalls) {
+        using ExpandAFn = DWORD(WINAPI*)(LPCSTR, LPSTR, DWORD);
+        const auto expand = reinterpret_cast<ExpandAFn>(
+            reinterpret_cast<void*>(::GetProcAddress(kernel, "ExpandEnvironmentStringsA")));
+        const std::optional<std::string> source = ToAnsiExact(text);
+        if (expand == nullptr || !source) return std::nullopt;
+        std::string buffer(32768, '\0');
+        const DWORD length = expand(source->c_str(), buffer.data(), 32768);
+        // The length counts the NUL (and, on 9x, may count one more).
+        if (length == 0 || length > buffer.size()) return std::nullopt;
+        return FromAnsi(buffer.c_str(), std::strlen(buffer.c_str()));
+    }
+    using ExpandWFn = DWORD(WINAPI*)(LPCWSTR, LPWSTR, DWORD);
+    const auto expand = reinterpret_cast<ExpandWFn>(
+        reinterpret_cast<void*>(::GetProcAddress(kernel, "ExpandEnvironmentStringsW")));
+    if (expand == nullptr) return std::nullopt;
+    std::wstring buffer(32768, L'\0');
+    const DWORD length = expand(text.c_str(), buffer.data(), 32768);
+    if (length == 0 || length > buffer.size()) return std::nullopt;
+    buffer.resize(length - 1);
+    return buffer;
+}
+
+bool SessionOfProcess(DWORD id, DWORD& session) {
+    using SessionFn = BOOL(WINAPI*)(DWORD, DWORD*);
+    static const auto query = reinterpret_cast<SessionFn>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "ProcessIdToSessionId")));
+    if (query == nullptr) {
+        ::SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+        return false;
+    }
+    return query(id, &session) != FALSE;
+}
+
 std::wstring ComputerName() {
     if (ansiCalls) {
         char name[MAX_COMPUTERNAME_LENGTH + 1] = {};

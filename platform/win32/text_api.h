@@ -106,6 +106,13 @@ bool FullProcessImageName(HANDLE process, DWORD flags, std::wstring& path);
 // reads it; the status as the registry gives it.
 LSTATUS QueryTextValue(HKEY key, const std::wstring& name, DWORD& type, std::wstring& data);
 
+// `text` with its %NAME% parts expanded (ExpandEnvironmentStrings); none when it cannot be. Both
+// forms are looked up: the 8-bit one on 9x, the wide one on NT.
+std::optional<std::wstring> ExpandedEnvironment(const std::wstring& text);
+// The session the process `id` runs in (ProcessIdToSessionId, looked up: Windows 2000 and later);
+// fails with ERROR_CALL_NOT_IMPLEMENTED where the system has no such call.
+bool SessionOfProcess(DWORD id, DWORD& session);
+
 // The machine and the locale.
 std::wstring ComputerName();
 std::wstring LocaleInfo(LCID locale, LCTYPE type);

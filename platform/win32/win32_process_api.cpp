@@ -115,8 +115,34 @@ bool Win32ProcessApi::QueryFullProcessImageNameW(Handle process, std::uint32_t f
     return ok;
 }
 
+ProcessId Win32ProcessApi::GetCurrentProcessId() {
+    return ::GetCurrentProcessId();
+}
+
+bool Win32ProcessApi::ProcessIdToSessionId(ProcessId id, std::uint32_t& session) {
+    DWORD value = 0;
+    if (!SessionOfProcess(id, value)) return false;
+    session = value;
+    return true;
+}
+
 Handle Win32ProcessApi::OpenProcess(std::uint32_t desiredAccess, bool inheritHandle, ProcessId id) {
     return reinterpret_cast<Handle>(::OpenProcess(desiredAccess, inheritHandle ? TRUE : FALSE, id));
+}
+
+bool Win32ProcessApi::GetProcessTimes(Handle process, std::uint64_t& creationTime) {
+    // Looked up: whether 95, 98 and ME export it could not be shown, and they keep no such time.
+    using TimesFn = BOOL(WINAPI*)(HANDLE, LPFILETIME, LPFILETIME, LPFILETIME, LPFILETIME);
+    static const auto times = reinterpret_cast<TimesFn>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetProcessTimes")));
+    if (times == nullptr || OnWindows9x()) {
+        ::SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+        return false;
+    }
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (!times(ToHandle(process), &created, &exited, &kernel, &user)) return false;
+    creationTime = (std::uint64_t{created.dwHighDateTime} << 32) | created.dwLowDateTime;
+    return true;
 }
 
 bool Win32ProcessApi::GetExitCodeProcess(Handle process, std::uint32_t& exitCode) {

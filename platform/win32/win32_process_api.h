@@ -14,7 +14,10 @@ class Win32ProcessApi final : public ProcessApi {
     bool Module32FirstW(Handle snapshot, ModuleEntry32& entry) override;
     bool QueryFullProcessImageNameW(Handle process, std::uint32_t flags,
                                     std::wstring& exeName) override;
+    ProcessId GetCurrentProcessId() override;
+    bool ProcessIdToSessionId(ProcessId id, std::uint32_t& session) override;
     Handle OpenProcess(std::uint32_t desiredAccess, bool inheritHandle, ProcessId id) override;
+    bool GetProcessTimes(Handle process, std::uint64_t& creationTime) override;
     bool GetExitCodeProcess(Handle process, std::uint32_t& exitCode) override;
     bool TerminateProcess(Handle process, std::uint32_t exitCode) override;
     bool CloseHandle(Handle handle) override;

@@ -79,6 +79,10 @@ bool Win32FileSystem::RestartDeletesInWininit() {
     return OnWindows9x();
 }
 
+std::optional<std::wstring> Win32FileSystem::ExpandEnvironmentStringsW(const std::wstring& text) {
+    return ExpandedEnvironment(text);
+}
+
 std::wstring Win32FileSystem::GetWindowsDirectoryW() {
     return WindowsDirectory();
 }

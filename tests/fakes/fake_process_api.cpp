@@ -135,6 +135,24 @@ bool FakeProcessApi::Process32Next(Handle snapshot, ProcessEntry32& entry) {
     return Deliver(snapshot, entry);
 }
 
+bool FakeProcessApi::ProcessIdToSessionId(ProcessId id, std::uint32_t& session) {
+    if (!ownSession) {
+        lastError_ = kErrorCallNotImplemented;
+        return false;
+    }
+    if (id == kOwnId) {
+        session = *ownSession;
+        return true;
+    }
+    const FakeProcess* p = Find(id);
+    if (p == nullptr || !IsRunning(id)) {
+        lastError_ = 87;  // ERROR_INVALID_PARAMETER: no such process
+        return false;
+    }
+    session = p->session;
+    return true;
+}
+
 Handle FakeProcessApi::OpenProcess(std::uint32_t desiredAccess, bool inheritHandle, ProcessId id) {
     calls.push_back(L"OpenProcess(" + Hex(desiredAccess) + L"," + (inheritHandle ? L"1" : L"0") +
                     L"," + std::to_wstring(id) + L")");
@@ -147,6 +165,17 @@ Handle FakeProcessApi::OpenProcess(std::uint32_t desiredAccess, bool inheritHand
     openHandles.insert(h);
     processHandles_[h] = id;
     return h;
+}
+
+bool FakeProcessApi::GetProcessTimes(Handle process, std::uint64_t& creationTime) {
+    auto h = processHandles_.find(process);
+    FakeProcess* p = h == processHandles_.end() ? nullptr : Find(h->second);
+    if (p == nullptr) {
+        lastError_ = 6;  // ERROR_INVALID_HANDLE
+        return false;
+    }
+    creationTime = p->started;
+    return true;
 }
 
 bool FakeProcessApi::GetExitCodeProcess(Handle process, std::uint32_t& code) {

@@ -37,6 +37,8 @@ struct FakeProcess {
     std::wstring partner = {};
     int startingSnapshots = 0;
     static constexpr int kSnapshotsToStart = 2;
+    std::uint32_t session = 1;  // the logon session it runs in
+    std::uint64_t started = 0;  // when it started
 };
 
 class FakeProcessApi : public ProcessApi {
@@ -66,6 +68,10 @@ class FakeProcessApi : public ProcessApi {
     // can act); an error it returns fails that snapshot.
     std::function<std::optional<std::uint32_t>()> onProcessSnapshot;
 
+    // This program's own session; none: a system without sessions (98, ME).
+    std::optional<std::uint32_t> ownSession = 1;
+    static constexpr ProcessId kOwnId = 7000;
+
     // Handles handed out and not yet closed.
     std::set<Handle> openHandles;
 
@@ -76,7 +82,10 @@ class FakeProcessApi : public ProcessApi {
     bool Module32FirstW(Handle snapshot, ModuleEntry32& entry) override;
     bool QueryFullProcessImageNameW(Handle process, std::uint32_t flags,
                                     std::wstring& exeName) override;
+    ProcessId GetCurrentProcessId() override { return kOwnId; }
+    bool ProcessIdToSessionId(ProcessId id, std::uint32_t& session) override;
     Handle OpenProcess(std::uint32_t desiredAccess, bool inheritHandle, ProcessId id) override;
+    bool GetProcessTimes(Handle process, std::uint64_t& creationTime) override;
     bool GetExitCodeProcess(Handle process, std::uint32_t& code) override;
     bool TerminateProcess(Handle process, std::uint32_t code) override;
     bool CloseHandle(Handle handle) override;

@@ -70,6 +70,7 @@ class FakeRegistryApi : public RegistryApi {
     // Values with data (a REG_MULTI_SZ list, say), by key; the key must be in `keys` as well.
     std::map<Key, std::map<std::wstring, std::wstring>> multiStrings;
     std::optional<std::int32_t> queryDataFails;
+    std::map<std::wstring, std::uint32_t> types;  // a value's type by its name (REG_SZ = 1, ...)
     std::int32_t RegQueryValueExW(Handle key, const std::wstring& valueName, std::uint32_t& type,
                                   std::wstring& data) override {
         calls.push_back(L"RegQueryValueExW(" + std::to_wstring(key) + L"," + valueName + L")");
@@ -79,7 +80,8 @@ class FakeRegistryApi : public RegistryApi {
         const auto& values = multiStrings[it->second];
         auto value = values.find(valueName);
         if (value == values.end()) return kErrorFileNotFound;
-        type = kRegMultiSz;
+        auto typed = types.find(valueName);
+        type = typed == types.end() ? kRegMultiSz : typed->second;
         data = value->second;
         return kErrorSuccess;
     }

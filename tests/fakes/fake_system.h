@@ -134,6 +134,16 @@ class FakeFileSystem : public FileSystemApi {
     std::wstring GetSystemDirectoryW() override { return systemDirectory; }
     std::optional<std::wstring> GetSystemWow64DirectoryW() override { return wow64Directory; }
     bool RestartDeletesInWininit() override { return wininit; }
+    // %SystemRoot% expands to the Windows folder; any other %NAME% cannot be expanded.
+    std::optional<std::wstring> ExpandEnvironmentStringsW(const std::wstring& text) override {
+        std::wstring out = text;
+        const std::wstring root = L"%SystemRoot%";
+        if (const std::size_t at = out.find(root); at != std::wstring::npos) {
+            out.replace(at, root.size(), windowsDirectory);
+        }
+        if (out.find(L'%') != std::wstring::npos) return std::nullopt;
+        return out;
+    }
     std::wstring GetWindowsDirectoryW() override { return windowsDirectory; }
     std::optional<std::string> GetShortPathNameA(const std::wstring& path) override {
         if (auto it = shortNames.find(path); it != shortNames.end()) return it->second;

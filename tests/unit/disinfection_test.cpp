@@ -5,12 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "app/prin.h"
 #include "app/prin_form.h"
 #include "app/restart_deletes.h"
+#include "app/worm.h"
 #include "tests/unit/prin_machine.h"
 
 namespace torvexa {
@@ -248,6 +251,104 @@ TEST(Disinfection, EveryProgramOfANameIsJudged) {
     cut.api.nextFails = 31;  // ERROR_GEN_FAILURE
     cut.api.nextFailsAfter = 2;
     EXPECT_TRUE(cut.disinfection.Check().processesUnchecked);
+}
+
+// The worm where it lives: in a system folder of another name, which Windows names, its Run
+// values start (quoted with arguments, unquoted, expanded) or its programs run from (listed in
+// upper case). Each of its files there goes; a file of its names that a Run value of another name
+// starts, and programs whose names only contain the worm's, are left alone.
+TEST(Disinfection, TheWormGoesWhereverItLivesAndNothingElseIsTouched) {
+    const std::wstring winnt = L"C:\\WINNT\\system32\\", other = L"C:\\Otro\\MONIKER.exe";
+    struct Case {
+        std::wstring systemDirectory, value;
+        std::uint32_t type;  // REG_SZ or REG_EXPAND_SZ
+        bool running;
+    };
+    const Case cases[] = {
+        {L"C:\\WINNT\\system32", L"", 1, false},
+        {L"C:\\WINDOWS\\system32", L"\"" + winnt + L"MONIKER.exe\" -s", 1, false},
+        {L"C:\\WINDOWS\\system32", winnt + L"syslray /x", 1, false},
+        {L"C:\\WINDOWS\\system32", L"%SystemRoot%\\system32\\moniker.exe", 2, false},
+        {L"C:\\WINDOWS\\system32", L"", 1, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value);
+        fakes::Machine m;
+        m.api.processes = {{5, L"limpiar_moniker.exe"}, {6, L"dwm.exe"}, {7, L"xsyslray.exe"}};
+        if (c.running) {
+            m.api.processes.push_back(
+                {10, L"MONIKER.exe", false, 0, false, winnt + L"MONIKER.exe"});
+            m.api.processes.push_back(
+                {11, L"SYSLRAY.exe", false, 0, false, winnt + L"SYSLRAY.exe"});
+        }
+        m.files.systemDirectory = c.systemDirectory;
+        m.files.windowsDirectory = L"C:\\WINNT";
+        auto& run = m.registry.keys[{fakes::kHklm, fakes::kRun}];
+        run = {L"otro"};
+        m.registry.multiStrings[{fakes::kHklm, fakes::kRun}][L"otro"] = other;
+        m.registry.types[L"otro"] = 1;
+        if (!c.value.empty()) {
+            run.insert(L"realone_nt2003");
+            m.registry.multiStrings[{fakes::kHklm, fakes::kRun}][L"realone_nt2003"] = c.value;
+            m.registry.types[L"realone_nt2003"] = c.type;
+        }
+        for (const wchar_t* name : worm::kFileNames) m.files.files[winnt + name] = true;
+        m.files.files[other] = true;
+        m.form.Form_Load();
+        EXPECT_EQ(m.Status(), kInfected);
+        m.form.Click(ControlId::Command1);
+        EXPECT_EQ(m.Status(), kDisinfected);
+        for (const wchar_t* name : worm::kFileNames)
+            EXPECT_FALSE(m.files.files.count(winnt + name));
+        EXPECT_TRUE(m.files.files.count(other));
+        EXPECT_EQ(run, std::set<std::wstring>{L"otro"});
+        for (const ProcessId id : {5u, 6u, 7u}) EXPECT_TRUE(m.api.IsRunning(id));
+    }
+}
+
+// A program of the worm's names listed again under the id of one that was ended and has gone is
+// a new program, and is ended too (Windows gives ids out again soon).
+TEST(Disinfection, AnIdThatComesBackIsANewProgram) {
+    fakes::Machine m;
+    m.Infect();
+    m.api.processes[1].lingerSnapshots = 1;
+    bool startedAgain = false;
+    m.api.onProcessSnapshot = [&]() -> std::optional<std::uint32_t> {
+        if (!startedAgain && !m.api.IsRunning(10)) {
+            startedAgain = true;
+            m.api.processes.push_back({10, L"moniker.exe"});
+            m.api.processes.back().started = 1;
+        }
+        return std::nullopt;
+    };
+    m.form.Click(ControlId::Command1);
+    EXPECT_TRUE(startedAgain);
+    EXPECT_FALSE(m.api.IsRunning(10));
+    EXPECT_EQ(m.Status(), kDisinfected);
+}
+
+// A program file that refuses its delete as a running program's does, looked at while the host
+// that starts the worm's programs again is between two starts: judged on the programs as they are
+// once the press has done its work, it goes at the restart.
+TEST(Disinfection, ARefusedProgramFileIsJudgedOnceThePressHasDoneItsWork) {
+    Machine m;
+    m.api.processes = {{4, L"explorer.exe"}};
+    m.files.files[kHkt1] = true;
+    m.files.files[kMoniker] = false;
+    m.files.refusal = 5;
+    bool refused = false;
+    m.files.refuseNow = [&](const std::wstring& path) -> std::optional<std::uint32_t> {
+        refused = refused || path == kMoniker;
+        return std::nullopt;
+    };
+    m.clock.onSleep = [&] {
+        if (refused && !m.api.IsRunning(12)) {
+            m.api.processes.push_back({12, L"moniker.exe", false, 0, false, kMoniker, true});
+        }
+    };
+    m.Press();
+    EXPECT_EQ(m.files.recorded, std::vector<std::wstring>{kMoniker});
+    EXPECT_EQ(m.Status(), kAlmostDone);
 }
 
 // Access denied is what a running program's file answers, and also what a file answers that the

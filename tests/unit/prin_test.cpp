@@ -216,6 +216,20 @@ TEST_F(PrinTest, MessengerAnswerSaysWhatReallyHappened) {
         EXPECT_EQ(t.api.IsRunning(20),
                   c.running && (c.survives || c.listUnreadable || c.listCutShort));
     }
+    // Another user's messenger (another session) is left alone, this user's goes; without
+    // sessions (98, ME) every one is this user's.
+    for (const bool sessions : {true, false}) {
+        Machine t;
+        t.Clean();
+        t.api.processes.push_back({20, L"msnmsgr.exe"});
+        t.api.processes.push_back({21, L"MSNMSGR.EXE"});
+        t.api.processes.back().session = 2;
+        if (!sessions) t.api.ownSession = std::nullopt;
+        t.form.Click(ControlId::Command1);
+        EXPECT_EQ(t.boxes.shown.at(1).text, kMsnClosed);
+        EXPECT_FALSE(t.api.IsRunning(20));
+        EXPECT_EQ(t.api.IsRunning(21), sessions);
+    }
 }
 
 TEST_F(PrinTest, LinksTurnRedUnderThePointerAndBlueOverBareSurfaceOnly) {

@@ -152,7 +152,7 @@ TEST_F(ProcessTest, LookupBeyondAShortTableFailsToItsCaller) {
     EXPECT_THROW(process.GetProcessIdByName(L"b.exe"), RuntimeError);
 }
 
-TEST_F(ProcessTest, LookupMatchesByContainmentCaseSensitiveFirstWins) {
+TEST_F(ProcessTest, LookupMatchesTheProgramsFileNameLetterCaseAsideFirstWins) {
     struct Case {
         std::vector<fakes::FakeProcess> processes;
         std::wstring name;
@@ -161,24 +161,30 @@ TEST_F(ProcessTest, LookupMatchesByContainmentCaseSensitiveFirstWins) {
     const std::wstring longName(261, L'a');
     const std::vector<Case> cases = {
         {{{4, L"moniker.exe"}}, L"moniker.exe", 4},
-        {{{4, L"xmoniker.exe"}}, L"moniker.exe", 4},
+        {{{4, L"MONIKER.exe"}}, L"moniker.exe", 4},
+        {{{4, L"Moniker.EXE"}}, L"moniker.exe", 4},
+        {{{4, L"xmoniker.exe"}}, L"moniker.exe", 0},
+        {{{4, L"moniker.exe.bak"}}, L"moniker.exe", 0},
+        {{{4, L"moniker.ex"}}, L"moniker.exe", 0},
+        // The record is reused: "dwm.exe" and its NUL leave "r_moniker.exe" behind in the field.
+        {{{4, L"limpiar_moniker.exe"}, {9, L"dwm.exe"}}, L"moniker.exe", 0},
+        {{{4, L"xsyslray.exe"}, {9, L"a.exe"}}, L"syslray.exe", 0},
         {{{4, L"C:\\windows\\system32\\moniker.exe"}}, L"moniker.exe", 4},
-        {{{4, L"MONIKER.EXE"}}, L"moniker.exe", 0},
         {{{4, L"syslray.exe"}, {9, L"moniker.exe"}, {10, L"moniker.exe"}}, L"moniker.exe", 9},
-        {{{4, L"system"}, {9, L"moniker.exe"}}, L"", 4},
         {{{4, std::wstring(259, L'a')}}, longName, 0},
         {{}, L"moniker.exe", 0},
     };
     for (const auto& c : cases) {
         api.processes = c.processes;
         mdlProcess process(api, errors);
-        EXPECT_EQ(process.GetProcessIdByName(c.name), c.expected) << c.name.substr(0, 20);
+        EXPECT_EQ(process.GetProcessIdByName(c.name), c.expected) << c.processes[0].name;
     }
     // Every match, by the same rule, in snapshot order.
-    api.processes = {{9, L"moniker.exe"}, {4, L"syslray.exe"}, {3, L"xmoniker.exe"}};
+    api.processes = {
+        {9, L"moniker.exe"}, {4, L"syslray.exe"}, {3, L"xmoniker.exe"}, {5, L"MONIKER.exe"}};
     mdlProcess process(api, errors);
-    EXPECT_EQ(process.GetProcessIdsByName(L"moniker.exe"), (std::vector<ProcessId>{9, 3}));
-    EXPECT_EQ(process.GetProcessIdsByName(L"MONIKER.EXE"), std::vector<ProcessId>{});
+    EXPECT_EQ(process.GetProcessIdsByName(L"moniker.exe"), (std::vector<ProcessId>{9, 5}));
+    EXPECT_EQ(process.GetProcessIdsByName(L"MONIKER.EXE"), (std::vector<ProcessId>{9, 5}));
 }
 
 TEST_F(ProcessTest, TheImagePathIsTakenAgainWhileTheModuleListIsChanging) {
@@ -193,7 +199,7 @@ TEST_F(ProcessTest, TheImagePathIsTakenAgainWhileTheModuleListIsChanging) {
 }
 
 // Windows 9x: each record names the program's full path in the file system's letter case.
-TEST_F(ProcessTest, OnWindows9xTheLookupLooksInTheFileNamePartLetterCaseAside) {
+TEST_F(ProcessTest, OnWindows9xTheLookupComparesTheFileNamePartLetterCaseAside) {
     struct Case {
         std::vector<fakes::FakeProcess> processes;
         std::wstring name;
@@ -202,7 +208,7 @@ TEST_F(ProcessTest, OnWindows9xTheLookupLooksInTheFileNamePartLetterCaseAside) {
     const std::vector<Case> cases = {
         {{{4, L"C:\\WINDOWS\\SYSTEM32\\MONIKER.EXE"}}, L"moniker.exe", 4},
         {{{4, L"C:\\windows\\system32\\Moniker.exe"}}, L"moniker.exe", 4},
-        {{{4, L"C:\\WINDOWS\\SYSTEM32\\XMONIKER.EXE"}}, L"moniker.exe", 4},
+        {{{4, L"C:\\WINDOWS\\SYSTEM32\\XMONIKER.EXE"}}, L"moniker.exe", 0},
         {{{4, L"C:\\MONIKER.EXE\\SETUP.EXE"}}, L"moniker.exe", 0},  // a folder's name
         {{{4, L"C:\\WINDOWS\\EXPLORER.EXE"}, {9, L"C:\\WINDOWS\\SYSTEM32\\SYSLRAY.EXE"}},
          L"syslray.exe",
@@ -230,16 +236,6 @@ TEST_F(ProcessTest, OnWindows9xTheImagePathIsTheProcessRecordsPath) {
     api.processes.push_back(
         {12, L"MONIKER.EXE", false, 0, false, L"C:\\WINDOWS\\SYSTEM32\\MONIKER.EXE"});
     EXPECT_EQ(process.ImagePath(12), L"C:\\WINDOWS\\SYSTEM32\\MONIKER.EXE");
-}
-
-TEST_F(ProcessTest, LookupSearchesTheWholeFieldPastTheNul) {
-    // Entry 1's field reads "x.exe\0-moniker.exe\0...": the tail of the longer name before it.
-    api.processes = {{4, L"xx.exe-moniker.exe"}, {8, L"x.exe"}};
-    mdlProcess process(api, errors);
-    // Only a search of the whole field, NUL included, finds this text in entry 1.
-    EXPECT_EQ(process.GetProcessIdByName(std::wstring(L"x.exe\0-moniker", 14)), 8u);
-    // A tail can only repeat a match that the earlier entry already gave.
-    EXPECT_EQ(process.GetProcessIdByName(L"moniker.exe"), 4u);
 }
 
 TEST_F(ProcessTest, EveryLookupTakesANewSnapshot) {
