@@ -218,15 +218,22 @@ harness::ChildProcess Start(const std::wstring& path, const std::wstring& argume
 }
 
 void Plant(const Setup& s) {
+    // Where the worm's traces and its two stand-ins go, under which names.
+    const std::wstring folder = s.inWinnt ? kWinntDir : kSystem;
+    const auto worm = [&](int i) {
+        return folder + (s.upperCase ? kWormFilesUpper : kWormFiles)[i];
+    };
+    if (s.inWinnt) {
+        CreateDirectoryW(L"C:\\WINNT", nullptr);
+        CreateDirectoryW(kWinntDir.c_str(), nullptr);
+    }
     StartStandIn(kSystem + kBystanderProgram);
     WriteSmallFile(kSystem + kBystanderFile);
     SetRunValue(kBystanderValue, kSystem + kBystanderProgram);
     if (s.traces) {
-        for (const wchar_t* name : {kWormFiles[0], kWormFiles[1]}) {
-            CopyFileW(Sleeper().c_str(), (kSystem + name).c_str(), FALSE);
-        }
-        WriteSmallFile(kSystem + kWormFiles[2]);
-        for (const wchar_t* value : kWormValues) SetRunValue(value, kSystem + kWormFiles[0]);
+        for (const int i : {0, 1}) CopyFileW(Sleeper().c_str(), worm(i).c_str(), FALSE);
+        WriteSmallFile(worm(2));
+        for (const wchar_t* value : kWormValues) SetRunValue(value, worm(0));
     }
     if (s.markedFiles) {
         for (const wchar_t* name : {kWormFiles[0], kWormFiles[1], kWormFiles[2], kBystanderFile}) {
@@ -249,10 +256,14 @@ void Plant(const Setup& s) {
         }
         StartStandIn(kSystem + kWormFiles[0], L"--revive " + kSystem + kWormFiles[1]);
     }
-    for (int i = 0; i < s.monikers; ++i) StartStandIn(kSystem + kWormFiles[0]);
+    for (int i = 0; i < s.monikers; ++i) StartStandIn(worm(0));
     if (s.monikersElsewhere > 0) CreateDirectoryW(kElsewhereDir.c_str(), nullptr);
     for (int i = 0; i < s.monikersElsewhere; ++i) StartStandIn(kElsewhereDir + kWormFiles[0]);
-    if (s.syslray) StartStandIn(kSystem + kWormFiles[1]);
+    if (s.syslray) StartStandIn(worm(1));
+    if (s.nameAlikes) {
+        CreateDirectoryW(kAlikesDir.c_str(), nullptr);
+        for (const wchar_t* name : kNameAlikes) StartStandIn(kAlikesDir + name);
+    }
     if (s.messenger) {
         CreateDirectoryW(kMessengerDir.c_str(), nullptr);
         StartStandIn(kMessengerDir + kMessenger);
@@ -264,6 +275,7 @@ void Plant(const Setup& s) {
                    Running(kWormFiles[1]) == (s.syslray ? 1 : pair) &&
                    Running(kMessenger) == (s.messenger ? 1 : 0) &&
                    Running(kBystanderProgram) == 1 &&
+                   Running(kNameAlikes[0]) == (s.nameAlikes ? 1 : 0) &&
                    Running(kHookedProgram) == (s.heldDll || s.comesBack ? 1 : 0);
         },
         10000);
@@ -275,7 +287,14 @@ void Reset() {
     for (const wchar_t* name : {kHookedProgram, L"Torvexa.exe"}) EndAll(name);
     EndTogether({kWormFiles[0], kWormFiles[1]});
     for (const wchar_t* name : {kMessenger, kBystanderProgram}) EndAll(name);
-    for (const wchar_t* name : kWormFiles) Remove(kSystem + name);
+    for (const wchar_t* name : kNameAlikes) {
+        EndAll(name);
+        Remove(kAlikesDir + name);
+    }
+    for (const wchar_t* name : kWormFiles) {
+        Remove(kSystem + name);
+        Remove(kWinntDir + name);
+    }
     Remove(kSystem + kBystanderFile);
     Remove(kSystem + kBystanderProgram);
     Remove(kSystem + kHookedProgram);

@@ -43,6 +43,16 @@ using harness::BuildDir;
 inline const std::wstring kSystem = L"C:\\windows\\system32\\";
 inline const std::wstring kMessengerDir = L"C:\\Program Files\\MSN Messenger\\";
 inline const std::wstring kElsewhereDir = L"C:\\users\\Public\\";
+// Windows 2000's system folder, where its worm lives: a folder the program is told of only by
+// the worm's own Run values and programs (Wine names C:\windows\system32 whatever it reports).
+inline const std::wstring kWinntDir = L"C:\\WINNT\\system32\\";
+// The worm's files as its own names write them, in upper case on disk.
+inline constexpr const wchar_t* kWormFilesUpper[] = {L"MONIKER.exe", L"SYSLRAY.exe", L"HKT1.dll"};
+// Programs of other makers whose names contain the worm's, each listed with a short-named program
+// started right after it (which a reused process record shows over the longer name's tail).
+inline const std::wstring kAlikesDir = L"C:\\Program Files\\Limpiador\\";
+inline constexpr const wchar_t* kNameAlikes[] = {L"limpiar_moniker.exe", L"tv.exe", L"xsyslray.exe",
+                                                 L"ab.exe"};
 inline constexpr const wchar_t* kMessenger = L"msnmsgr.exe";
 inline constexpr const wchar_t* kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 inline constexpr const wchar_t* kWormValues[] = {L"realone_nt2003", L"realone_nt2004"};
@@ -94,6 +104,13 @@ struct Setup {
     // Instead of the stand-ins above: one moniker.exe and one syslray.exe, each holding its own
     // file and starting the other again the moment it ends.
     bool revivingPair = false;
+    // The traces and the moniker.exe and syslray.exe stand-ins above as the worm names them, in
+    // upper case on disk (Windows lists a program by that name), and in C:\WINNT\system32 instead
+    // of the system folder.
+    bool upperCase = false;
+    bool inWinnt = false;
+    // The programs of kNameAlikes, running.
+    bool nameAlikes = false;
 };
 
 // Plants `s` on a machine that Reset has cleared, and returns once every stand-in runs.

@@ -51,6 +51,9 @@ const Named kScenarios[] = {
     {"marked_worm_files", MarkedWormFiles},
     {"two_monikers", TwoMonikers},
     {"monikers_elsewhere", MonikersElsewhere},
+    {"upper_case_worm", UpperCaseWorm},
+    {"name_alikes_survive", NameAlikesSurvive},
+    {"worm_in_winnt", WormInWinnt},
     {"reviving_pair", RevivingPair},
     {"in_use_dll_goes_at_restart", InUseDllGoesAtRestart, true},
     {"planted_dlls", PlantedDlls},
@@ -67,6 +70,7 @@ const Named kScenarios[] = {
     {"silent_in_use", SilentInUse, true, false},
     {"silent_after_restart", SilentAfterRestart, true, false},
     {"silent_comes_back", SilentComesBack, false, false},
+    {"silent_worm_in_winnt", SilentWormInWinnt, false, false},
     // The same run as silent_infected, named apart for the run without any display.
     {"silent_without_display", SilentInfected, true, false},
 };

@@ -21,6 +21,9 @@ void InstalledNotRunning();
 void ReopenedBeforeRestart();
 void ComesBack();
 void AfterRestart();
+void UpperCaseWorm();
+void NameAlikesSurvive();
+void WormInWinnt();
 
 // Without it: Torvexa.exe with switches, and the sandbox's planting tool.
 void SilentInfected();
@@ -31,6 +34,7 @@ void SilentLog();
 void SilentInUse();
 void SilentComesBack();
 void SilentAfterRestart();
+void SilentWormInWinnt();
 void PlantingTool();
 
 }  // namespace torvexa::e2e

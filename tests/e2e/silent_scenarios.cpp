@@ -44,6 +44,13 @@ void SilentInfected() {
     ExpectSilentRun({L"/S"}, 1, kRemovedWords, kDisinfectedMessengerKept);
 }
 
+// The worm in C:\WINNT\system32: the run removes all of it, and says so only then.
+void SilentWormInWinnt() {
+    OnAMachineWith(kWormInWinnt);
+    ExpectSilentRun({L"/S"}, 1, kRemovedWords, kDisinfected);
+    ExpectWinntEmpty();
+}
+
 void SilentClean() {
     OnAMachineWith({});
     ExpectSilentRun({L"-silent"}, 0, "Limpio: nada del gusano", kDisinfected);

@@ -53,6 +53,12 @@ void OnAMachineWith(const sandbox::Setup& setup) {
     sandbox::Plant(setup);
 }
 
+void ExpectWinntEmpty() {
+    for (const wchar_t* name : sandbox::kWormFilesUpper) {
+        Expect(!Exists(sandbox::kWinntDir + name), Utf8(name) + " is still in C:\\WINNT\\system32");
+    }
+}
+
 void ExpectMachine(const Machine& want) {
     auto count = [&](const std::string& what, const std::wstring& exe, int n) {
         bool ok = WaitUntil([&] { return Running(exe) == n; }, 3000);

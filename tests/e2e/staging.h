@@ -33,6 +33,16 @@ inline const std::wstring kHeldDll = L"C:\\windows\\system32\\HKT1.dll";
 inline const std::vector<std::wstring> kAllWormFiles = {
     L"C:\\windows\\system32\\MONIKER.exe", L"C:\\windows\\system32\\SYSLRAY.exe", kHeldDll};
 
+// The worm in C:\WINNT\system32, named in upper case: its two programs, its files, its Run
+// values pointing there.
+inline const sandbox::Setup kWormInWinnt = [] {
+    sandbox::Setup s{1, true, false, true};
+    s.upperCase = s.inWinnt = true;
+    return s;
+}();
+// None of the worm's files is left in C:\WINNT\system32.
+void ExpectWinntEmpty();
+
 // Each of `paths` is recorded exactly once in the list of deletions at the next restart.
 void ExpectRecordedOnce(const std::vector<std::wstring>& paths);
 // The restart list holds nothing for the worm's files, and they are gone.

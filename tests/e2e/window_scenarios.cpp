@@ -100,11 +100,39 @@ void TwoMonikers() {
 }
 
 // Two moniker.exe run from a folder of their own: they carry the worm's name, so the press ends
-// them too; their folder is not the worm's, and its files stay.
+// them too, and the file they run from goes with them.
 void MonikersElsewhere() {
     sandbox::Setup twoElsewhere{0, true, false, true};
     twoElsewhere.monikersElsewhere = 2;
     DisinfectedByOnePress(twoElsewhere, Messenger::KeepIt);
+    Expect(!sandbox::Exists(sandbox::kElsewhereDir + sandbox::kWormFiles[0]),
+           "the file the monikers elsewhere ran from is still there");
+}
+
+// The worm's files named in upper case on disk, as the worm names them: its programs are listed
+// as MONIKER.exe and SYSLRAY.exe, and one press removes them all the same.
+void UpperCaseWorm() {
+    sandbox::Setup upper = kBothWorms;
+    upper.upperCase = true;
+    DisinfectedByOnePress(upper, Messenger::KeepIt);
+}
+
+// Programs whose names contain the worm's, each listed with a short-named one after it, are
+// other makers' programs: the press leaves them all running.
+void NameAlikesSurvive() {
+    sandbox::Setup alikes = kBothWorms;
+    alikes.nameAlikes = true;
+    DisinfectedByOnePress(alikes, Messenger::KeepIt);
+    for (const wchar_t* name : sandbox::kNameAlikes) {
+        Expect(sandbox::Running(name) == 1, sandbox::Utf8(name) + " was ended");
+    }
+}
+
+// The worm where Windows 2000 is, in C:\WINNT\system32: its Run values point there and its
+// programs run from there. One press removes all of it, its files included.
+void WormInWinnt() {
+    DisinfectedByOnePress(kWormInWinnt, Messenger::KeepIt);
+    ExpectWinntEmpty();
 }
 
 // moniker.exe and syslray.exe each start the other again the moment it ends: one press ends them
