@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cwctype>
 #include <optional>
 #include <string>
 #include <vector>
@@ -43,6 +44,14 @@ TEST_F(ProcessLayerTest, FindsAChildByItsNameAndEndsIt) {
     const ProcessId id = process.GetProcessIdByName(name);
     EXPECT_EQ(id, child.process.Id());
     EXPECT_TRUE(process.LastSnapshotTaken());
+    // Listed by its file's name, found by it in any letter case; in this user's session, started
+    // at one time.
+    std::wstring upper = name;
+    for (wchar_t& c : upper) c = static_cast<wchar_t>(towupper(c));
+    EXPECT_EQ(process.GetProcessIdByName(upper), id);
+    EXPECT_EQ(process.InThisSession(id), true);
+    EXPECT_TRUE(process.StartTime(id).has_value());
+    EXPECT_EQ(process.StartTime(id), process.StartTime(id));
 
     process.Kill_Process(id);
     ASSERT_EQ(WaitForSingleObject(child.process.Process(), 5000), WAIT_OBJECT_0);

@@ -35,6 +35,10 @@ TEST(FileSystemLayer, DeletesFilesAndTellsPresenceHonestly) {
     SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_TRUE(files.DeleteFileA(locked));
     RemoveDirectoryW(folder.c_str());
+
+    // A Run value's %SystemRoot% names the Windows folder, as Windows starts it.
+    EXPECT_EQ(files.ExpandEnvironmentStringsW(L"%SystemRoot%\\x.exe"),
+              files.GetWindowsDirectoryW() + L"\\x.exe");
 }
 
 // A loaded DLL refuses its delete, not an open for it; a file that is not there refuses both.
