@@ -8,6 +8,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/prin.h"
@@ -233,6 +234,20 @@ TEST(Disinfection, APairThatStartsEachOtherAgainEndsInOnePress) {
                             [](const std::wstring& c) { return c.starts_with(L"Terminate"); }),
               1);
     EXPECT_GE(stuck.clock.now, Disinfection::kWaitLimitMilliseconds);
+
+    // An id given out again once its program has gone belongs to a new program: ended too.
+    fakes::Machine reused;
+    reused.Infect();
+    bool again = false;
+    reused.api.onProcessSnapshot = [&]() -> std::optional<std::uint32_t> {
+        if (!reused.api.IsRunning(10) && !std::exchange(again, true)) {
+            reused.api.processes.push_back({10, L"moniker.exe"});
+            reused.api.processes.back().started = 1;
+        }
+        return std::nullopt;
+    };
+    reused.form.Click(ControlId::Command1);
+    EXPECT_EQ(reused.Status(), kDisinfected);
 }
 
 TEST(Disinfection, EveryProgramOfANameIsJudged) {
@@ -254,101 +269,38 @@ TEST(Disinfection, EveryProgramOfANameIsJudged) {
 }
 
 // The worm where it lives: in a system folder of another name, which Windows names, its Run
-// values start (quoted with arguments, unquoted, expanded) or its programs run from (listed in
-// upper case). Each of its files there goes; a file of its names that a Run value of another name
-// starts, and programs whose names only contain the worm's, are left alone.
+// value starts (quoted with arguments, unquoted, expanded) or its program runs from (listed in
+// upper case). Its files there go; a file of its names that a Run value of another name starts,
+// and programs whose names only contain the worm's, stay.
 TEST(Disinfection, TheWormGoesWhereverItLivesAndNothingElseIsTouched) {
-    const std::wstring winnt = L"C:\\WINNT\\system32\\", other = L"C:\\Otro\\MONIKER.exe";
-    struct Case {
-        std::wstring systemDirectory, value;
-        std::uint32_t type;  // REG_SZ or REG_EXPAND_SZ
-        bool running;
-    };
-    const Case cases[] = {
-        {L"C:\\WINNT\\system32", L"", 1, false},
-        {L"C:\\WINDOWS\\system32", L"\"" + winnt + L"MONIKER.exe\" -s", 1, false},
-        {L"C:\\WINDOWS\\system32", winnt + L"syslray /x", 1, false},
-        {L"C:\\WINDOWS\\system32", L"%SystemRoot%\\system32\\moniker.exe", 2, false},
-        {L"C:\\WINDOWS\\system32", L"", 1, true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.value);
+    const std::wstring winnt = L"C:\\WINNT\\system32", other = L"C:\\Otro\\MONIKER.exe";
+    const std::pair<std::wstring, std::uint32_t> values[] = {
+        // realone_nt2003's, REG_(EXPAND_)SZ
+        {L"", 1},
+        {L"\"" + winnt + L"\\MONIKER.exe\" -s", 1},
+        {winnt + L"\\syslray /x", 1},
+        {L"%SystemRoot%\\system32\\moniker.exe", 2},
+        {L"", 1}};
+    for (int i = 0; i < 5; ++i) {
         fakes::Machine m;
         m.api.processes = {{5, L"limpiar_moniker.exe"}, {6, L"dwm.exe"}, {7, L"xsyslray.exe"}};
-        if (c.running) {
-            m.api.processes.push_back(
-                {10, L"MONIKER.exe", false, 0, false, winnt + L"MONIKER.exe"});
-            m.api.processes.push_back(
-                {11, L"SYSLRAY.exe", false, 0, false, winnt + L"SYSLRAY.exe"});
-        }
-        m.files.systemDirectory = c.systemDirectory;
+        if (i == 4)
+            m.api.processes.push_back({10, L"MONIKER.exe", 0, 0, 0, winnt + L"\\MONIKER.exe"});
+        if (i == 0) m.files.systemDirectory = winnt;
         m.files.windowsDirectory = L"C:\\WINNT";
         auto& run = m.registry.keys[{fakes::kHklm, fakes::kRun}];
-        run = {L"otro"};
-        m.registry.multiStrings[{fakes::kHklm, fakes::kRun}][L"otro"] = other;
-        m.registry.types[L"otro"] = 1;
-        if (!c.value.empty()) {
-            run.insert(L"realone_nt2003");
-            m.registry.multiStrings[{fakes::kHklm, fakes::kRun}][L"realone_nt2003"] = c.value;
-            m.registry.types[L"realone_nt2003"] = c.type;
-        }
-        for (const wchar_t* name : worm::kFileNames) m.files.files[winnt + name] = true;
+        run = {L"otro", L"realone_nt2003"};
+        m.registry.multiStrings[{fakes::kHklm, fakes::kRun}] = {
+            {L"otro", other}, {L"realone_nt2003", values[i].first}};
+        m.registry.types = {{L"otro", 1}, {L"realone_nt2003", values[i].second}};
+        for (const wchar_t* name : worm::kFileNames) m.files.files[winnt + L"\\" + name] = true;
         m.files.files[other] = true;
-        m.form.Form_Load();
-        EXPECT_EQ(m.Status(), kInfected);
         m.form.Click(ControlId::Command1);
-        EXPECT_EQ(m.Status(), kDisinfected);
-        for (const wchar_t* name : worm::kFileNames)
-            EXPECT_FALSE(m.files.files.count(winnt + name));
-        EXPECT_TRUE(m.files.files.count(other));
+        EXPECT_EQ(m.Status(), kDisinfected) << i;
+        EXPECT_EQ(m.files.files.size(), 1u) << i;  // the other program's file alone
         EXPECT_EQ(run, std::set<std::wstring>{L"otro"});
-        for (const ProcessId id : {5u, 6u, 7u}) EXPECT_TRUE(m.api.IsRunning(id));
+        EXPECT_EQ(m.api.processes.size(), 3u);
     }
-}
-
-// A program of the worm's names listed again under the id of one that was ended and has gone is
-// a new program, and is ended too (Windows gives ids out again soon).
-TEST(Disinfection, AnIdThatComesBackIsANewProgram) {
-    fakes::Machine m;
-    m.Infect();
-    m.api.processes[1].lingerSnapshots = 1;
-    bool startedAgain = false;
-    m.api.onProcessSnapshot = [&]() -> std::optional<std::uint32_t> {
-        if (!startedAgain && !m.api.IsRunning(10)) {
-            startedAgain = true;
-            m.api.processes.push_back({10, L"moniker.exe"});
-            m.api.processes.back().started = 1;
-        }
-        return std::nullopt;
-    };
-    m.form.Click(ControlId::Command1);
-    EXPECT_TRUE(startedAgain);
-    EXPECT_FALSE(m.api.IsRunning(10));
-    EXPECT_EQ(m.Status(), kDisinfected);
-}
-
-// A program file that refuses its delete as a running program's does, looked at while the host
-// that starts the worm's programs again is between two starts: judged on the programs as they are
-// once the press has done its work, it goes at the restart.
-TEST(Disinfection, ARefusedProgramFileIsJudgedOnceThePressHasDoneItsWork) {
-    Machine m;
-    m.api.processes = {{4, L"explorer.exe"}};
-    m.files.files[kHkt1] = true;
-    m.files.files[kMoniker] = false;
-    m.files.refusal = 5;
-    bool refused = false;
-    m.files.refuseNow = [&](const std::wstring& path) -> std::optional<std::uint32_t> {
-        refused = refused || path == kMoniker;
-        return std::nullopt;
-    };
-    m.clock.onSleep = [&] {
-        if (refused && !m.api.IsRunning(12)) {
-            m.api.processes.push_back({12, L"moniker.exe", false, 0, false, kMoniker, true});
-        }
-    };
-    m.Press();
-    EXPECT_EQ(m.files.recorded, std::vector<std::wstring>{kMoniker});
-    EXPECT_EQ(m.Status(), kAlmostDone);
 }
 
 // Access denied is what a running program's file answers, and also what a file answers that the
@@ -372,6 +324,20 @@ TEST(Disinfection, AccessDeniedGoesAtTheRestartOnlyWhereAProgramRunsFromIt) {
     running.Press();
     EXPECT_EQ(running.files.recorded, std::vector<std::wstring>{kMoniker});
     EXPECT_EQ(running.view.text[ControlId::msg], kAlmostDone);
+
+    // Refused while the host that starts it again is between two starts: judged once the press
+    // has done its work, when it runs again, it goes at the restart all the same.
+    Machine between;
+    between.api.processes = {{4, L"explorer.exe"}};
+    between.files.files = {{kMoniker, false}};
+    between.files.refusal = 5;
+    between.clock.onSleep = [&] {
+        if (!between.api.IsRunning(12) && !between.files.calls.empty()) {
+            between.api.processes.push_back({12, L"moniker.exe", 0, 0, 0, kMoniker, true});
+        }
+    };
+    between.Press();
+    EXPECT_EQ(between.files.recorded, std::vector<std::wstring>{kMoniker});
 
     // A folder under the DLL's name is none of its files: not for the restart.
     Machine folder;
