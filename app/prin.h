@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/disinfection.h"
-#include "app/form.h"
+#include "platform/form.h"
 #include "platform/message_box.h"
 #include "platform/shell.h"
 

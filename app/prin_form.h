@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/form.h"
+#include "platform/form.h"
 
 // The colours of the status line and of the links.
 namespace torvexa::prin_colours {

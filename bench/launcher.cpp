@@ -21,7 +21,7 @@
 #include <string>
 #include <utility>
 
-#include "app/form.h"
+#include "platform/form.h"
 #include "harness/child_process.h"
 #include "platform/win32/win.h"
 #include "platform/win32/window_engine.h"

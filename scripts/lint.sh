@@ -134,4 +134,15 @@ if [ "$cpp_status" -ne 0 ] || [ "$cpp_count" -gt 0 ]; then
 fi
 say "cppcheck: $cpp_files files, $cpp_count findings"
 
+# The layers point one way: the seam and the Windows layer under platform/ never include the
+# program (its logic folders) nor the composition root, which alone sees both.
+logic=$(awk '/^(logic|root) / { print $2 }' cmake/source_folders.txt | paste -sd '|')
+layer_hits=$(grep -rnE --include="*.h" --include="*.cpp" "^[[:space:]]*#[[:space:]]*include[[:space:]]*\"($logic)/" platform/)
+layer_count=$(printf '%s' "$layer_hits" | grep -c .)
+if [ "$layer_count" -gt 0 ]; then
+    printf '%s\n' "$layer_hits"
+    status=1
+fi
+say "layers: $layer_count includes of the program under platform/"
+
 exit $status

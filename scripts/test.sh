@@ -242,8 +242,8 @@ fuzz_line="$fuzz_passed targets passed, $fuzz_failed failed"
 
 say "== Static analysis (clang-tidy and cppcheck over our own code)"
 bash scripts/lint.sh >build/lint.log 2>&1 || status=1
-grep -vE '^(clang-tidy|cppcheck): ' build/lint.log | head -n 60
-lint_line=$(grep -E '^(clang-tidy|cppcheck): ' build/lint.log | paste -sd ';' | sed 's/;/; /')
+grep -vE '^(clang-tidy|cppcheck|layers): ' build/lint.log | head -n 60
+lint_line=$(grep -E '^(clang-tidy|cppcheck|layers): ' build/lint.log | paste -sd ';' | sed 's/;/; /')
 say "${lint_line:-static analysis did not run}"
 
 # Totals over the three suites, the relay check and the signing checks: "N% tests passed, F tests failed out of T"

@@ -2,7 +2,7 @@
 // contrast on, and the scheme's face, text and link colours.
 #pragma once
 
-#include "app/colour_scheme.h"
+#include "platform/colour_scheme.h"
 #include "platform/win32/win.h"
 
 namespace torvexa::win32 {

@@ -9,8 +9,8 @@
 #include <optional>
 #include <vector>
 
-#include "app/colour_scheme.h"
-#include "app/form.h"
+#include "platform/colour_scheme.h"
+#include "platform/form.h"
 #include "platform/win32/system_scheme.h"
 #include "platform/win32/win.h"
 #include "platform/win32/window_layout.h"

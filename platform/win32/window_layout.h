@@ -6,7 +6,7 @@
 #include <array>
 #include <string>
 
-#include "app/form.h"
+#include "platform/form.h"
 #include "platform/win32/text_api.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win.h"

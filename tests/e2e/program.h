@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/form.h"
+#include "platform/form.h"
 #include "harness/child_process.h"
 #include "platform/win32/win.h"
 #include "tests/e2e/staging.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/form.h"
+#include "platform/form.h"
 
 namespace torvexa::fakes {
 

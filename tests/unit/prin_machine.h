@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/disinfection.h"
+#include "app/modules.h"
 #include "app/prin.h"
 #include "tests/fakes/fake_message_box.h"
 #include "tests/fakes/fake_process_api.h"
@@ -56,16 +57,17 @@ struct MachineWith {
     }
 
     FakeProcessApi api;
-    mdlErrorHandle errors;
-    Process process{api, errors};
     FakeRegistryApi registry;
     Boxes boxes;
-    Registro registro{registry, boxes};
     Files files;
     FakeShell shell;
     FakeClock clock;
     FakeView view;
-    Disinfection disinfection{process, registro, registry, files, clock};
+    // The program's modules over the fakes, wired as the composition root wires them.
+    ModulesWith<Process> modules{api, registry, files, clock, boxes};
+    Process& process = modules.process;
+    Registro& registro = modules.registro;
+    Disinfection& disinfection = modules.disinfection;
     prin form{view, disinfection, shell, boxes};
 
     MachineWith() {

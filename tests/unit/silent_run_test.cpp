@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/modules.h"
 #include "tests/fakes/fake_process_api.h"
 #include "tests/fakes/fake_registry_api.h"
 #include "tests/fakes/fake_run_report.h"
@@ -136,14 +137,12 @@ struct Machine {
     int Run(const Args& args) { return RunSilent(ParseCommandLine(args), disinfection, report); }
 
     fakes::FakeProcessApi api;
-    mdlErrorHandle errors;
-    mdlProcess process{api, errors};
     fakes::FakeRegistryApi registry;
     NoMessageBoxes boxes;
-    Registro registro{registry, boxes};
     fakes::FakeFileSystem files;
     fakes::FakeClock clock;
-    Disinfection disinfection{process, registro, registry, files, clock};
+    Modules modules{api, registry, files, clock, boxes};
+    Disinfection& disinfection = modules.disinfection;
     fakes::FakeRunReport report;
 };
 

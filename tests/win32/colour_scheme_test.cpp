@@ -3,7 +3,7 @@
 // at 4.5:1 or better against what is behind it, with high contrast as Wine reports it (always off)
 // and reported on through the engine's seam, where the texts take the scheme's colours; the window
 // follows the flag while it is open and, turned off again, is drawn exactly as before.
-#include "app/colour_scheme.h"
+#include "platform/colour_scheme.h"
 
 #include <gtest/gtest.h>
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/disinfection.h"
+#include "app/modules.h"
 #include "app/restart_deletes.h"
 #include "errors/mdlErrorHandle.h"
 #include "platform/win32/unique_handle.h"
@@ -67,10 +68,8 @@ TEST(RestartLayer, AFileInUseIsRecordedWhereItReallyIsAndOnce) {
     win32::Win32ProcessApi processApi;
     win32::Win32MessageBox boxes;
     win32::Win32Clock clock;
-    const mdlErrorHandle errors;
-    mdlProcess process(processApi, errors);
-    Registro registro(registryApi, boxes);
-    Disinfection disinfection(process, registro, registryApi, files, clock);
+    Modules modules(processApi, registryApi, files, clock, boxes);
+    Disinfection& disinfection = modules.disinfection;
 
     wchar_t windows[MAX_PATH] = {};
     GetWindowsDirectoryW(windows, MAX_PATH);

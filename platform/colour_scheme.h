@@ -9,7 +9,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/form.h"
+#include "platform/form.h"
 
 namespace torvexa {
 

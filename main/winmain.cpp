@@ -1,12 +1,12 @@
-// The program's entry point and its one composition root: the real system layer, the modules on
-// top of it, and either the main window's handlers and the window engine that shows them, or, when
-// the command line asks for it, the run without the window.
+// The program's entry point and its one composition root: the real system layer and the modules
+// on top of it, built in one place for either way the program runs, with the main window's
+// handlers and the window engine that shows them or, when the command line asks for it, the run
+// without the window. The only code that sees both the program and the Windows layer.
 #include "app/command_line.h"
-#include "app/disinfection.h"
+#include "app/modules.h"
 #include "app/prin.h"
 #include "app/prin_form.h"
 #include "app/silent_run.h"
-#include "errors/mdlErrorHandle.h"
 #include "platform/win32/system_dlls.h"
 #include "platform/win32/text_api.h"
 #include "platform/win32/win.h"
@@ -16,32 +16,52 @@
 #include "platform/win32/win32_run_report.h"
 #include "platform/win32/win32_system.h"
 #include "platform/win32/window_engine.h"
-#include "process/mdlProcess.h"
-#include "registry/Registro.h"
 
 namespace {
 
 using namespace torvexa;
+
+// The real system: the Windows layer's adapters and the modules over them, handed to `use` for
+// as long as it runs. `boxes` are the window's, or none without it.
+template <typename Use>
+int WithTheSystem(MessageBoxApi& boxes, Use use) {
+    win32::Win32ProcessApi processes;
+    win32::Win32RegistryApi registry;
+    win32::Win32FileSystem files;
+    win32::Win32Clock clock;
+    Modules modules(processes, registry, files, clock, boxes);
+    return use(modules);
+}
 
 // The run without the window: no window, no message box, nothing that needs a desktop.
 int Silent(const CommandLine& command) {
     // A log on a drive without a disk would otherwise ask the user in a box.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     try {
-        win32::Win32ProcessApi processApi;
-        win32::Win32RegistryApi registryApi;
-        win32::Win32FileSystem files;
-        win32::Win32Clock clock;
-        win32::Win32RunReport report;
         NoMessageBoxes boxes;
-        const mdlErrorHandle errors;
-        mdlProcess process(processApi, errors);
-        Registro registro(registryApi, boxes);
-        Disinfection disinfection(process, registro, registryApi, files, clock);
-        return RunSilent(command, disinfection, report);
+        return WithTheSystem(boxes, [&](Modules& modules) {
+            win32::Win32RunReport report;
+            return RunSilent(command, modules.disinfection, report);
+        });
     } catch (...) {
         // Whatever was found or done is not known: never a code that claims a clean machine.
         return kExitLeft;
+    }
+}
+
+// The main window and its handlers.
+int Window(HINSTANCE instance) {
+    try {
+        win32::Win32MessageBox boxes;
+        win32::WindowEngine window(instance, PrinForm());
+        return WithTheSystem(boxes, [&](Modules& modules) {
+            win32::Win32Shell shell;
+            prin handlers(window, modules.disinfection, shell, boxes);
+            return window.Run(handlers);
+        });
+    } catch (...) {
+        // Only the window's creation can fail here; there is nothing to show it in.
+        return 1;
     }
 }
 
@@ -58,22 +78,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     const CommandLine command = ReadCommandLine(GetCommandLineW());
     if (command.mode == CommandLine::Mode::Refused) return kExitInvalidSwitch;
     if (command.mode == CommandLine::Mode::Silent) return Silent(command);
-    try {
-        win32::Win32ProcessApi processApi;
-        win32::Win32RegistryApi registryApi;
-        win32::Win32FileSystem files;
-        win32::Win32Shell shell;
-        win32::Win32Clock clock;
-        win32::Win32MessageBox boxes;
-        const mdlErrorHandle errors;  // the shipped program discards its error reports
-        mdlProcess process(processApi, errors);
-        Registro registro(registryApi, boxes);
-        win32::WindowEngine window(instance, PrinForm());
-        Disinfection disinfection(process, registro, registryApi, files, clock);
-        prin handlers(window, disinfection, shell, boxes);
-        return window.Run(handlers);
-    } catch (...) {
-        // Only the window's creation can fail here; there is nothing to show it in.
-        return 1;
-    }
+    return Window(instance);
 }

@@ -1,4 +1,4 @@
-#include "app/colour_scheme.h"
+#include "platform/colour_scheme.h"
 
 #include <algorithm>
 #include <cmath>
