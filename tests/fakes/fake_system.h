@@ -55,6 +55,13 @@ class FakeFileSystem : public FileSystemApi {
     std::wstring windowsDirectory = L"C:\\WINDOWS";
     std::map<std::wstring, std::string> contents;
     bool readFails = false, writeFails = false;
+    // Writes, renames and deletions of `contents`' files: how many succeed before one fails, when
+    // set. With `powerCut` that one throws PowerCut instead, a write leaving half its bytes.
+    std::optional<int> changesBeforeFailure;
+    bool powerCut = false;
+    struct PowerCut {};
+    bool writesShort = false;  // a write says it wrote every byte, but half reached the file
+    std::function<void(const std::wstring&)> onWrite;  // another program at work meanwhile
     // Short names by long path; any other path with only ASCII characters is its own short name,
     // one with others has no 8-bit name.
     std::map<std::wstring, std::string> shortNames;
@@ -65,6 +72,11 @@ class FakeFileSystem : public FileSystemApi {
     bool DeleteFileA(const std::wstring& path) override {
         calls.push_back(L"DeleteFileA(" + path + L")");
         if (onDelete) onDelete(path);
+        if (contents.count(path)) {
+            if (!Change()) return Fail(5);
+            contents.erase(path);
+            return true;
+        }
         auto it = files.find(path);
         if (it == files.end()) return Fail(2);
         if (refuseNow) {
@@ -86,7 +98,7 @@ class FakeFileSystem : public FileSystemApi {
         if (existsUnknown || (deletePendingUnknown && deletePending_.count(path))) {
             return Presence::Unknown;
         }
-        return files.count(path) ? Presence::Present : Presence::Absent;
+        return files.count(path) || contents.count(path) ? Presence::Present : Presence::Absent;
     }
     std::uint32_t GetLastError() override { return lastError_; }
     bool CreateFileW(const std::wstring& path, std::uint32_t) override {
@@ -152,11 +164,32 @@ class FakeFileSystem : public FileSystemApi {
     bool WriteWholeFile(const std::wstring& path, const std::string& bytes) override {
         calls.push_back(L"WriteWholeFile(" + path + L")");
         if (writeFails) return Fail(5);
-        contents[path] = bytes;
+        if (!Change([&] { contents[path] = bytes.substr(0, bytes.size() / 2); })) {
+            return Fail(112);  // ERROR_DISK_FULL
+        }
+        contents[path] = writesShort ? bytes.substr(0, bytes.size() / 2) : bytes;
+        if (onWrite) onWrite(path);
+        return true;
+    }
+    bool MoveFileA(const std::wstring& existing, const std::wstring& newName) override {
+        calls.push_back(L"MoveFileA(" + existing + L"," + newName + L")");
+        if (!contents.count(existing)) return Fail(2);
+        if (contents.count(newName)) return Fail(183);  // ERROR_ALREADY_EXISTS
+        if (!Change()) return Fail(5);
+        contents[newName] = contents[existing];
+        contents.erase(existing);
         return true;
     }
 
   private:
+    // Whether the next change of `contents` goes through; a power cut stops everything.
+    bool Change(const std::function<void()>& halfDone = {}) {
+        if (!changesBeforeFailure || (*changesBeforeFailure)-- > 0) return true;
+        changesBeforeFailure.reset();  // one failure; what follows goes through
+        if (!powerCut) return false;
+        if (halfDone) halfDone();
+        throw PowerCut{};
+    }
     bool Fail(std::uint32_t error) {
         lastError_ = error;
         return false;
