@@ -37,6 +37,9 @@ class FakeFileSystem : public FileSystemApi {
     std::set<std::wstring> recordRefusedFor;           // files the restart list refuses
     // Files this program may not delete: their delete, and an open for it, answer access denied.
     std::set<std::wstring> noRights;
+    // What an open for deletion answers for a file, when not granted (32: held without delete
+    // sharing).
+    std::map<std::wstring, std::uint32_t> openRefusal;
     // Other programs' operations in the restart list (source, new name), before the deletes.
     std::vector<std::pair<std::wstring, std::wstring>> othersRecorded;
 
@@ -101,8 +104,11 @@ class FakeFileSystem : public FileSystemApi {
         return files.count(path) || contents.count(path) ? Presence::Present : Presence::Absent;
     }
     std::uint32_t GetLastError() override { return lastError_; }
-    bool CreateFileW(const std::wstring& path, std::uint32_t) override {
+    bool CreateFileW(const std::wstring& path, std::uint32_t access) override {
         if (!files.count(path)) return Fail(2);
+        // As Windows checks them: rights and sharing only for the access asked for.
+        if ((access & kDeleteAccess) == 0) return true;
+        if (openRefusal.count(path)) return Fail(openRefusal[path]);
         return noRights.count(path) ? Fail(5) : true;
     }
     std::uint32_t GetFileAttributesW(const std::wstring& path) override {

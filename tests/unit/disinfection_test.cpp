@@ -373,5 +373,22 @@ TEST(RestartDeletes, AddsANulLineToWininitKeepingEveryOtherByte) {
     }
 }
 
+// HKT1.dll's delete refused as a loaded DLL's is (access denied): what the open for deletion
+// answers tells a file in use, which goes at the restart, from one this program may not delete.
+TEST(Disinfection, AnOpenForDeletionTellsAFileInUseFromOneWithoutRights) {
+    struct Case {
+        std::uint32_t openRefusal;  // 0: granted
+        bool pending;
+    };
+    for (const Case& c : {Case{0, true}, Case{kErrorSharingViolation, true}, Case{5, false}}) {
+        Machine m;
+        m.files.refusal = kErrorAccessDenied;
+        if (c.openRefusal == 5) m.files.noRights.insert(kHkt1);
+        if (c.openRefusal == kErrorSharingViolation) m.files.openRefusal[kHkt1] = c.openRefusal;
+        m.Press();
+        EXPECT_EQ(m.Pending().size(), c.pending ? 1u : 0u) << c.openRefusal;
+    }
+}
+
 }  // namespace
 }  // namespace torvexa

@@ -50,7 +50,9 @@ TEST(WininitReplacement, AFailureOrAPowerCutAtAnyStepLeavesTheOldFileOrTheNewOne
             if (m.files.changesBeforeFailure) break;  // every step went through
             // A failure is undone at once (only the last deletion, once the new file is in
             // place, is not one): the file is as the answer says.
-            if (!powerCut) EXPECT_EQ(m.files.contents[kWininit], recorded ? added : kOld);
+            if (!powerCut) {
+                EXPECT_EQ(m.files.contents[kWininit], recorded ? added : kOld);
+            }
             // The next run finishes or undoes what was left, and reads the one file it leaves.
             const auto list = RestartDeletes(m.registry, m.files).Read();
             ASSERT_TRUE(list.has_value());
@@ -58,7 +60,9 @@ TEST(WininitReplacement, AFailureOrAPowerCutAtAnyStepLeavesTheOldFileOrTheNewOne
             const std::string& now = m.files.contents[kWininit];
             EXPECT_TRUE(now == kOld || now == added) << now;
             EXPECT_EQ(list->size(), WininitDeletes(now).size());
-            if (recorded) EXPECT_EQ(now, added);
+            if (recorded) {
+                EXPECT_EQ(now, added);
+            }
         }
     }
     // A write that lost bytes on the way is never put in place.
