@@ -73,10 +73,20 @@ const wchar_t* prin::NotCheckedText(const Remnants& found) {
 }
 
 void prin::Click(ControlId id) {
+    // A press holds the window until its last box is answered: a press or "Salir" that reaches
+    // the handlers meanwhile (a click posted to the button, say) neither runs inside it nor ends
+    // the window under its box.
+    if (pressing_ && (id == ControlId::Command1 || id == ControlId::Command2)) return;
     switch (id) {
-        case ControlId::Command1:
+        case ControlId::Command1: {
+            pressing_ = true;
+            const struct Done {
+                bool& pressing;
+                ~Done() { pressing = false; }
+            } done{pressing_};
             Command1_Click();
             break;
+        }
         case ControlId::Command2:
             view_.Unload();  // the only window: the program ends with it
             break;

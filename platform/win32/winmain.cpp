@@ -64,11 +64,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         win32::Win32FileSystem files;
         win32::Win32Shell shell;
         win32::Win32Clock clock;
-        win32::Win32MessageBox boxes;
+        win32::WindowEngine window(instance, PrinForm());
+        win32::Win32MessageBox boxes(window);
         const mdlErrorHandle errors;  // the shipped program discards its error reports
         mdlProcess process(processApi, errors);
         Registro registro(registryApi, boxes);
-        win32::WindowEngine window(instance, PrinForm());
         Disinfection disinfection(process, registro, registryApi, files, clock);
         prin handlers(window, disinfection, shell, boxes);
         return window.Run(handlers);
