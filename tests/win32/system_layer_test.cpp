@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/win32/text_api.h"
 #include "platform/win32/win32_system.h"
 #include "tests/win32/support.h"
 
@@ -50,6 +51,16 @@ TEST(FileSystemLayer, AnOpenForDeletionIsGrantedToALoadedDll) {
     EXPECT_EQ(files.GetLastError(), 2u);
     FreeLibrary(loaded);
     EXPECT_TRUE(files.DeleteFileA(dll));
+    // Held by another handle without delete sharing, it refuses the open as in use (9x grants it
+    // unasked). An open for nothing would be granted, and say nothing.
+    if (!win32::OnWindows9x()) {
+        const win32::UniqueFileHandle held(CreateFileW(dll.c_str(), GENERIC_WRITE,
+                                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                       CREATE_ALWAYS, 0, nullptr));
+        EXPECT_FALSE(files.CreateFileW(dll, kDeleteAccess));
+        EXPECT_EQ(files.GetLastError(), 32u);
+    }
+    DeleteFileW(dll.c_str());
     RemoveDirectoryW(folder.c_str());
 }
 
