@@ -37,9 +37,7 @@ class FakeFileSystem : public FileSystemApi {
     std::set<std::wstring> recordRefusedFor;           // files the restart list refuses
     // Files this program may not delete: their delete, and an open for it, answer access denied.
     std::set<std::wstring> noRights;
-    // What an open for deletion answers for a file, when not granted (32: held without delete
-    // sharing).
-    std::map<std::wstring, std::uint32_t> openRefusal;
+    std::map<std::wstring, std::uint32_t> openRefusal;  // an open for deletion refused (32, say)
     // Other programs' operations in the restart list (source, new name), before the deletes.
     std::vector<std::pair<std::wstring, std::wstring>> othersRecorded;
 
@@ -58,13 +56,12 @@ class FakeFileSystem : public FileSystemApi {
     std::wstring windowsDirectory = L"C:\\WINDOWS";
     std::map<std::wstring, std::string> contents;
     bool readFails = false, writeFails = false;
-    // Writes, renames and deletions of `contents`' files: how many succeed before one fails, when
-    // set. With `powerCut` that one throws PowerCut instead, a write leaving half its bytes.
+    // Writes, renames and deletions of `contents`' files: how many go through before one fails
+    // (a write halfway), when set; with `powerCut` that one throws PowerCut, and nothing more runs.
+    // `writesShort`: a write says it wrote every byte, but half reached the file.
     std::optional<int> changesBeforeFailure;
-    bool powerCut = false;
+    bool powerCut = false, writesShort = false;
     struct PowerCut {};
-    bool writesShort = false;  // a write says it wrote every byte, but half reached the file
-    std::function<void(const std::wstring&)> onWrite;  // another program at work meanwhile
     // Short names by long path; any other path with only ASCII characters is its own short name,
     // one with others has no 8-bit name.
     std::map<std::wstring, std::string> shortNames;
@@ -170,11 +167,9 @@ class FakeFileSystem : public FileSystemApi {
     bool WriteWholeFile(const std::wstring& path, const std::string& bytes) override {
         calls.push_back(L"WriteWholeFile(" + path + L")");
         if (writeFails) return Fail(5);
-        if (!Change([&] { contents[path] = bytes.substr(0, bytes.size() / 2); })) {
-            return Fail(112);  // ERROR_DISK_FULL
-        }
-        contents[path] = writesShort ? bytes.substr(0, bytes.size() / 2) : bytes;
-        if (onWrite) onWrite(path);
+        contents[path] = bytes.substr(0, bytes.size() / 2);
+        if (!Change()) return Fail(112);  // ERROR_DISK_FULL
+        if (!writesShort) contents[path] = bytes;
         return true;
     }
     bool MoveFileA(const std::wstring& existing, const std::wstring& newName) override {
@@ -188,13 +183,11 @@ class FakeFileSystem : public FileSystemApi {
     }
 
   private:
-    // Whether the next change of `contents` goes through; a power cut stops everything.
-    bool Change(const std::function<void()>& halfDone = {}) {
+    bool Change() {
         if (!changesBeforeFailure || (*changesBeforeFailure)-- > 0) return true;
         changesBeforeFailure.reset();  // one failure; what follows goes through
-        if (!powerCut) return false;
-        if (halfDone) halfDone();
-        throw PowerCut{};
+        if (powerCut) throw PowerCut{};
+        return false;
     }
     bool Fail(std::uint32_t error) {
         lastError_ = error;

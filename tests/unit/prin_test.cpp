@@ -4,7 +4,6 @@
 
 #include <functional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "app/prin_form.h"
@@ -217,24 +216,6 @@ TEST_F(PrinTest, MessengerAnswerSaysWhatReallyHappened) {
         EXPECT_EQ(t.api.IsRunning(20),
                   c.running && (c.survives || c.listUnreadable || c.listCutShort));
     }
-}
-
-// A press and "Salir" that reach the handlers while a box of a press is open start nothing; once
-// the press is over, they work again.
-TEST_F(PrinTest, WhileAPressShowsItsBoxesNeitherAPressNorSalirStarts) {
-    Infect();
-    bool first = true;
-    boxes.onShow = [&] {
-        if (!std::exchange(first, false)) return;
-        form.Click(ControlId::Command1);
-        form.Click(ControlId::Command2);
-    };
-    form.Click(ControlId::Command1);
-    EXPECT_EQ(boxes.shown.size(), 2u);  // the question, then the messenger's answer
-    EXPECT_FALSE(view.unloaded);
-    boxes.onShow = nullptr;
-    form.Click(ControlId::Command2);
-    EXPECT_TRUE(view.unloaded);
 }
 
 TEST_F(PrinTest, LinksTurnRedUnderThePointerAndBlueOverBareSurfaceOnly) {

@@ -167,14 +167,6 @@ TEST(SilentRun, RemovesTheWormLeavesTheMessengerAndReportsOneLineBothWays) {
     EXPECT_EQ(m.report.appended.size(), 1u);
 }
 
-// A start-up script gives the program no standard output: the log is its only report.
-TEST(SilentRun, WithoutAStandardOutputTheLogStillGetsItsLine) {
-    Machine m;
-    m.report.noOutput = true;
-    EXPECT_EQ(m.Run({L"/S", L"/LOG=C:\\t.log"}), 1);
-    EXPECT_EQ(m.report.appended.size(), 1u);
-}
-
 TEST(SilentRun, AFileInUseAsksForTheRestartAndAFailedLogChangesNothing) {
     Machine m;
     m.files.files[kHkt1] = false;
