@@ -78,15 +78,16 @@ void prin::Click(ControlId id) {
     // the window under its box.
     if (pressing_ && (id == ControlId::Command1 || id == ControlId::Command2)) return;
     switch (id) {
-        case ControlId::Command1: {
+        case ControlId::Command1:
             pressing_ = true;
-            const struct Done {
-                bool& pressing;
-                ~Done() { pressing = false; }
-            } done{pressing_};
-            Command1_Click();
+            try {
+                Command1_Click();
+            } catch (...) {
+                pressing_ = false;
+                throw;
+            }
+            pressing_ = false;
             break;
-        }
         case ControlId::Command2:
             view_.Unload();  // the only window: the program ends with it
             break;

@@ -27,15 +27,6 @@ constexpr const wchar_t* kWininitOld = L"WININIT.TVO";
 // How many times a replacement is tried again when another program wrote the file meanwhile.
 constexpr int kWininitTries = 3;
 
-// The three names in the Windows folder `windows`.
-struct WininitFiles {
-    std::wstring wininit, fresh, aside;
-};
-WininitFiles WininitNames(const std::wstring& windows) {
-    const std::wstring folder = windows + L"\\";
-    return {folder + kWininit, folder + kWininitNew, folder + kWininitOld};
-}
-
 constexpr std::string_view kWininitSection = "rename";
 constexpr std::string_view kWininitDeleteKey = "NUL";
 constexpr std::string_view kBlanks = " \t";
@@ -212,7 +203,7 @@ bool RestartDeletes::Add(const std::wstring& path) {
 }
 
 std::wstring RestartDeletes::WininitPath() {
-    return WininitNames(files_.GetWindowsDirectoryW()).wininit;
+    return files_.GetWindowsDirectoryW() + L"\\" + kWininit;
 }
 
 std::optional<std::string> RestartDeletes::ReadWininit() {
@@ -221,7 +212,9 @@ std::optional<std::string> RestartDeletes::ReadWininit() {
 }
 
 bool RestartDeletes::RecoverWininit() {
-    const auto [wininit, fresh, aside] = WininitNames(files_.GetWindowsDirectoryW());
+    const std::wstring folder = files_.GetWindowsDirectoryW() + L"\\";
+    const std::wstring wininit = folder + kWininit, fresh = folder + kWininitNew,
+                       aside = folder + kWininitOld;
     const Presence there = files_.FileExists(wininit), written = files_.FileExists(fresh),
                    kept = files_.FileExists(aside);
     if (there == Presence::Unknown || written == Presence::Unknown || kept == Presence::Unknown) {
@@ -241,9 +234,13 @@ bool RestartDeletes::RecoverWininit() {
     return files_.MoveFileA(fresh, wininit) && files_.DeleteFileA(aside);
 }
 
+// The file's bytes as read come first, then the bytes that replace them.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 RestartDeletes::Replaced RestartDeletes::ReplaceWininit(const std::string& old,
                                                         const std::string& bytes) {
-    const auto [wininit, fresh, aside] = WininitNames(files_.GetWindowsDirectoryW());
+    const std::wstring folder = files_.GetWindowsDirectoryW() + L"\\";
+    const std::wstring wininit = folder + kWininit, fresh = folder + kWininitNew,
+                       aside = folder + kWininitOld;
     // The new bytes in a file of their own, read back: until they are whole on the disk, the old
     // file is not touched.
     if (!files_.WriteWholeFile(fresh, bytes) || files_.ReadWholeFile(fresh) != bytes) {

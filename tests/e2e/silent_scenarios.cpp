@@ -101,8 +101,8 @@ void SilentLog() {
                      "Limpio: nada del gusano");
 
     // A start-up script gives the program no standard output at all: the log is its only report.
-    Stage("a run with no standard output");
     OnAMachineWith(kInfectedWithMessenger);
+    Stage("a run with no standard output");
     const std::wstring exe = Torvexa::DefaultExe();
     const harness::ChildProcess run(L"\"" + exe + L"\" /S \"/LOG=" + log + L"\"",
                                     {exe, true, harness::StandardHandles::None});
