@@ -73,9 +73,20 @@ const wchar_t* prin::NotCheckedText(const Remnants& found) {
 }
 
 void prin::Click(ControlId id) {
+    // A press holds the window until its last box is answered: a press or "Salir" that reaches
+    // the handlers meanwhile (a click posted to the button, say) neither runs inside it nor ends
+    // the window under its box.
+    if (pressing_ && (id == ControlId::Command1 || id == ControlId::Command2)) return;
     switch (id) {
         case ControlId::Command1:
-            Command1_Click();
+            pressing_ = true;
+            try {
+                Command1_Click();
+            } catch (...) {
+                pressing_ = false;
+                throw;
+            }
+            pressing_ = false;
             break;
         case ControlId::Command2:
             view_.Unload();  // the only window: the program ends with it

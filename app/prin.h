@@ -39,6 +39,7 @@ class prin : public FormEvents {
     Disinfection& disinfection_;
     ShellApi& shell_;
     MessageBoxApi& boxes_;
+    bool pressing_ = false;  // a press runs, its boxes included
 };
 
 }  // namespace torvexa

@@ -18,6 +18,15 @@ wchar_t Folded(wchar_t c) {
     return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
 }
 
+// WININIT.INI, and the names its replacement goes through: the new bytes, and the old file
+// while the new one is put in its place. Names of this program's own, which no other program
+// leaves behind and 9x's restart does not use (it renames the file to WININIT.BAK once done).
+constexpr const wchar_t* kWininit = L"WININIT.INI";
+constexpr const wchar_t* kWininitNew = L"WININIT.TVN";
+constexpr const wchar_t* kWininitOld = L"WININIT.TVO";
+// How many times a replacement is tried again when another program wrote the file meanwhile.
+constexpr int kWininitTries = 3;
+
 constexpr std::string_view kWininitSection = "rename";
 constexpr std::string_view kWininitDeleteKey = "NUL";
 constexpr std::string_view kBlanks = " \t";
@@ -150,7 +159,7 @@ bool DeletesAtRestart(const std::vector<PendingOperation>& operations, const std
 
 std::optional<std::vector<PendingOperation>> RestartDeletes::Read() {
     if (files_.RestartDeletesInWininit()) {
-        const std::optional<std::string> file = files_.ReadWholeFile(WininitPath());
+        const std::optional<std::string> file = ReadWininit();
         if (!file) return std::nullopt;
         std::vector<PendingOperation> operations;
         for (const std::string& path : WininitDeletes(*file)) {
@@ -184,13 +193,81 @@ bool RestartDeletes::Add(const std::wstring& path) {
     // DOS carries the section out: a path that cannot be named in 8 bits is not recorded.
     const std::optional<std::string> shortPath = files_.GetShortPathNameA(path);
     if (!shortPath) return false;
-    const std::wstring wininit = WininitPath();
-    const std::optional<std::string> file = files_.ReadWholeFile(wininit);
-    return file && files_.WriteWholeFile(wininit, WithWininitDelete(*file, *shortPath));
+    for (int tries = 0; tries < kWininitTries; ++tries) {
+        const std::optional<std::string> file = ReadWininit();
+        if (!file) return false;
+        const Replaced replaced = ReplaceWininit(*file, WithWininitDelete(*file, *shortPath));
+        if (replaced != Replaced::ChangedMeanwhile) return replaced == Replaced::Yes;
+    }
+    return false;
 }
 
 std::wstring RestartDeletes::WininitPath() {
-    return files_.GetWindowsDirectoryW() + L"\\WININIT.INI";
+    return files_.GetWindowsDirectoryW() + L"\\" + kWininit;
+}
+
+std::optional<std::string> RestartDeletes::ReadWininit() {
+    if (!RecoverWininit()) return std::nullopt;
+    return files_.ReadWholeFile(WininitPath());
+}
+
+bool RestartDeletes::RecoverWininit() {
+    const std::wstring folder = files_.GetWindowsDirectoryW() + L"\\";
+    const std::wstring wininit = folder + kWininit, fresh = folder + kWininitNew,
+                       aside = folder + kWininitOld;
+    const Presence there = files_.FileExists(wininit), written = files_.FileExists(fresh),
+                   kept = files_.FileExists(aside);
+    if (there == Presence::Unknown || written == Presence::Unknown || kept == Presence::Unknown) {
+        return false;
+    }
+    // Stopped before the old file was moved aside: it is whole where it was, and the new one may
+    // be short.
+    if (kept == Presence::Absent) return written == Presence::Absent || files_.DeleteFileA(fresh);
+    // Stopped once the new file was in place: the old one is no longer wanted.
+    if (there == Presence::Present) {
+        return files_.DeleteFileA(aside) &&
+               (written == Presence::Absent || files_.DeleteFileA(fresh));
+    }
+    // Stopped between the two renames: the new file was read back whole before the old one was
+    // moved aside, so it goes into place; without it, the old one goes back.
+    if (written == Presence::Absent) return files_.MoveFileA(aside, wininit);
+    return files_.MoveFileA(fresh, wininit) && files_.DeleteFileA(aside);
+}
+
+// The file's bytes as read come first, then the bytes that replace them.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
+RestartDeletes::Replaced RestartDeletes::ReplaceWininit(const std::string& old,
+                                                        const std::string& bytes) {
+    const std::wstring folder = files_.GetWindowsDirectoryW() + L"\\";
+    const std::wstring wininit = folder + kWininit, fresh = folder + kWininitNew,
+                       aside = folder + kWininitOld;
+    // The new bytes in a file of their own, read back: until they are whole on the disk, the old
+    // file is not touched.
+    if (!files_.WriteWholeFile(fresh, bytes) || files_.ReadWholeFile(fresh) != bytes) {
+        files_.DeleteFileA(fresh);
+        return Replaced::No;
+    }
+    // Another program may have written the file since it was read: its lines must not be lost.
+    const std::optional<std::string> now = files_.ReadWholeFile(wininit);
+    const Presence there = files_.FileExists(wininit);
+    if (!now || *now != old || there == Presence::Unknown) {
+        files_.DeleteFileA(fresh);
+        return now && *now != old ? Replaced::ChangedMeanwhile : Replaced::No;
+    }
+    if (there == Presence::Present && !files_.MoveFileA(wininit, aside)) {
+        files_.DeleteFileA(fresh);
+        return Replaced::No;
+    }
+    if (!files_.MoveFileA(fresh, wininit)) {
+        // The old file back; should that fail too, the next recovery puts the new one in place.
+        if (there == Presence::Absent || files_.MoveFileA(aside, wininit)) {
+            files_.DeleteFileA(fresh);
+        }
+        return Replaced::No;
+    }
+    // The new file is in place: a backup that cannot be deleted now goes with the next recovery.
+    if (there == Presence::Present) files_.DeleteFileA(aside);
+    return Replaced::Yes;
 }
 
 std::optional<std::wstring> RestartDeletes::WininitName(const std::wstring& path) {

@@ -9,6 +9,13 @@
 // deletes the file, named in its short 8.3 form. The program writes and reads that section itself,
 // the whole file at once (the profile functions cannot write the same key twice, and each file
 // needs a NUL line of its own), and keeps every other byte of the file as it was.
+//
+// WININIT.INI may hold what an installer left for the restart (a driver replaced, say), so it is
+// replaced whole or not at all. 9x cannot rename a file over another, so the new bytes go to a file
+// of their own beside it (WININIT.TVN), are read back, and only then is the old file renamed aside
+// (WININIT.TVO), the new one renamed into place and the old one deleted. A power cut at any step
+// leaves the old file or the new one whole under one of the three names; the next Read or Add
+// finishes or undoes the replacement before anything else.
 #pragma once
 
 #include <optional>
@@ -66,7 +73,18 @@ class RestartDeletes {
     bool Add(const std::wstring& path);
 
   private:
+    // What a replacement of WININIT.INI came to.
+    enum class Replaced { Yes, No, ChangedMeanwhile };
+
     std::wstring WininitPath();
+    // The file's bytes, once an interrupted replacement has been finished or undone; none when
+    // that, or the reading, fails.
+    std::optional<std::string> ReadWininit();
+    // Finishes or undoes a replacement that a power cut (or a failure) interrupted, from the
+    // names that are there; false when it cannot tell or cannot do it.
+    bool RecoverWininit();
+    // Puts `bytes` in place of the file, which held `old` when it was read.
+    Replaced ReplaceWininit(const std::string& old, const std::string& bytes);
     // The path as 9x's restart names it, in the form that Read gives its NUL lines: none when it
     // has no 8-bit name.
     std::optional<std::wstring> WininitName(const std::wstring& path);

@@ -52,8 +52,9 @@ int Silent(const CommandLine& command) {
 // The main window and its handlers.
 int Window(HINSTANCE instance) {
     try {
-        win32::Win32MessageBox boxes;
         win32::WindowEngine window(instance, PrinForm());
+        // Every box is the window's, whatever window is active when it opens.
+        win32::Win32MessageBox boxes(window);
         return WithTheSystem(boxes, [&](Modules& modules) {
             win32::Win32Shell shell;
             prin handlers(window, modules.disinfection, shell, boxes);

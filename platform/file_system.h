@@ -62,8 +62,15 @@ class FileSystemApi {
     // A whole file's bytes, unchanged: empty for a file that is not there; none when it cannot be
     // read.
     virtual std::optional<std::string> ReadWholeFile(const std::wstring& path) = 0;
-    // Makes the file hold exactly `bytes`, creating it when missing; false when it cannot.
+    // Makes the file hold exactly `bytes`, creating it when missing, and has the system put them
+    // on the disk before it returns; false when it cannot. The file is emptied first, so a failure
+    // (a full disk, a power cut) can leave it short: replace a file that matters through a file of
+    // its own, read back, and MoveFileA.
     virtual bool WriteWholeFile(const std::wstring& path, const std::string& bytes) = 0;
+    // MoveFileA: gives the file `existing` the name `newName` in the same folder; false when a file
+    // of that name is there already or the file cannot be renamed (the reason in GetLastError).
+    // Windows 95, 98 and ME have no MoveFileEx, which replaces a file: this is their way.
+    virtual bool MoveFileA(const std::wstring& existing, const std::wstring& newName) = 0;
 };
 
 }  // namespace torvexa

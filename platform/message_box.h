@@ -1,5 +1,5 @@
 // Modal message boxes. The box blocks the calling (user-interface) thread until it is answered
-// and is owned by the program's active window.
+// and is owned by the program's main window, which it disables while it is open.
 #pragma once
 
 #include <cstdint>

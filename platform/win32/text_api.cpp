@@ -290,7 +290,7 @@ HANDLE OpenForAppending(const std::wstring& path) {
     constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
     // Append access alone: every write lands at the end of the file as it is then, also when other
     // machines append to the same file on a share at the same moment. 9x knows only read and
-    // write access: there the end is where the file ends when it is opened.
+    // write access: there the writer moves to the end itself (win32_run_report.cpp, under a lock).
     if (!ansiCalls) return OpenFileAt(path, FILE_APPEND_DATA, kShare, OPEN_ALWAYS);
     const HANDLE file = OpenFileAt(path, GENERIC_WRITE, kShare, OPEN_ALWAYS);
     if (file != INVALID_HANDLE_VALUE) ::SetFilePointer(file, 0, nullptr, FILE_END);

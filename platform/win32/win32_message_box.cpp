@@ -6,7 +6,10 @@ namespace torvexa::win32 {
 
 int Win32MessageBox::MessageBox(const std::wstring& text, const std::wstring& title,
                                 std::uint32_t type) {
-    return ::MessageBoxW(::GetActiveWindow(), text.c_str(), title.c_str(), type);
+    // Not GetActiveWindow(): with another program's window active it answers none, and a box
+    // without an owner leaves the window enabled beneath it.
+    HWND owner = window_ != nullptr ? window_->Window() : nullptr;
+    return ::MessageBoxW(owner, text.c_str(), title.c_str(), type);
 }
 
 }  // namespace torvexa::win32

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/device_names.h"
 #include "platform/win32/text_api.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win.h"
@@ -30,6 +31,39 @@ bool WriteAll(HANDLE file, const std::string& bytes) {
            written == bytes.size();
 }
 
+// How often, and how long apart, a line waits for another writer's line to go in first.
+constexpr int kAppendTries = 100;
+constexpr DWORD kAppendWaitMs = 20;
+
+// Writes `bytes` at the end of the log as one piece, against other runs writing to the same file
+// (other machines', on a share). Where the system does not append for the program (Windows 95, 98
+// and ME), the range the line will take at the end is locked, and the end read again under the
+// lock: a writer that read the same end waits for the lock, and one that wrote meanwhile has moved
+// the end. The locks are the system's, enforced on every write: a writer that appends without
+// locking (NT's append) cannot write into a locked range either, and is refused (lock violation)
+// until it is free, then tries again. A file system that keeps no locks writes the line unlocked.
+bool AppendWhole(HANDLE file, const std::string& bytes) {
+    const auto size = static_cast<DWORD>(bytes.size());
+    for (int tries = 0; tries < kAppendTries; ++tries) {
+        if (tries > 0) Sleep(kAppendWaitMs);
+        const DWORD end = SetFilePointer(file, 0, nullptr, FILE_END);
+        if (end == INVALID_SET_FILE_POINTER) return false;
+        // NT appends whole by itself, and its append-only handle cannot lock.
+        const bool locked = OnWindows9x() && LockFile(file, end, 0, size, 0);
+        if (!locked && OnWindows9x() && GetLastError() == ERROR_LOCK_VIOLATION) continue;
+        if (locked && SetFilePointer(file, 0, nullptr, FILE_END) != end) {
+            UnlockFile(file, end, 0, size, 0);
+            continue;
+        }
+        const bool written = WriteAll(file, bytes);
+        const DWORD error = GetLastError();
+        if (locked) UnlockFile(file, end, 0, size, 0);
+        if (written) return true;
+        if (error != ERROR_LOCK_VIOLATION) return false;
+    }
+    return false;
+}
+
 }  // namespace
 
 LocalTime Win32RunReport::Now() {
@@ -43,8 +77,12 @@ std::wstring Win32RunReport::ComputerName() {
 }
 
 bool Win32RunReport::AppendLine(const std::wstring& path, std::wstring_view line) {
+    // A device or a pipe is not opened at all; should a path the rule lets pass lead to one all
+    // the same (a link to it), it is not written.
+    if (NamesADeviceOrPipe(path)) return false;
     const UniqueFileHandle file(OpenForAppending(path));
-    return file && WriteAll(file.get(), Utf8Line(line));
+    return file && GetFileType(file.get()) == FILE_TYPE_DISK &&
+           AppendWhole(file.get(), Utf8Line(line));
 }
 
 bool Win32RunReport::WriteStandardOutput(std::wstring_view line) {

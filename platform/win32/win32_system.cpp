@@ -109,12 +109,24 @@ std::optional<std::string> Win32FileSystem::ReadWholeFile(const std::wstring& pa
 }
 
 bool Win32FileSystem::WriteWholeFile(const std::wstring& path, const std::string& bytes) {
-    const UniqueFileHandle file(OpenFileAt(path, GENERIC_WRITE, 0, CREATE_ALWAYS));
+    UniqueFileHandle file(OpenFileAt(path, GENERIC_WRITE, 0, CREATE_ALWAYS));
     DWORD written = 0;
+    // Flushed, then closed and the close checked: the bytes are on the disk, not in a cache that
+    // a power cut empties, before anything is renamed on the strength of them.
     return file &&
            ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
                        nullptr) &&
-           written == bytes.size();
+           written == bytes.size() && ::FlushFileBuffers(file.get()) &&
+           ::CloseHandle(file.release());
+}
+
+bool Win32FileSystem::MoveFileA(const std::wstring& existing, const std::wstring& newName) {
+    const std::optional<std::string> from = ToAnsiExact(existing), to = ToAnsiExact(newName);
+    if (!from || !to) {
+        ::SetLastError(ERROR_INVALID_NAME);
+        return false;
+    }
+    return ::MoveFileA(from->c_str(), to->c_str()) != FALSE;
 }
 
 Handle Win32Shell::ShellExecuteA(Handle window, const std::wstring& verb, const std::wstring& file,

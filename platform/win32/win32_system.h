@@ -25,6 +25,7 @@ class Win32FileSystem final : public FileSystemApi {
     std::optional<std::string> GetShortPathNameA(const std::wstring& path) override;
     std::optional<std::string> ReadWholeFile(const std::wstring& path) override;
     bool WriteWholeFile(const std::wstring& path, const std::string& bytes) override;
+    bool MoveFileA(const std::wstring& existing, const std::wstring& newName) override;
 };
 
 class Win32Shell final : public ShellApi {

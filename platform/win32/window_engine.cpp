@@ -189,6 +189,11 @@ LRESULT WindowEngine::OnWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LP
             // High contrast turned on or off, among other settings.
             FollowScheme();
             break;
+        case WM_CLOSE:
+            // Disabled, the window has a box of its own open (the box disables its owner): the
+            // window is not destroyed under it.
+            if (!IsWindowEnabled(hwnd)) return 0;
+            break;
         case WM_DESTROY:
             PostQuitMessage(0);
             return 0;

@@ -37,6 +37,19 @@ void ExpectInfect(const std::vector<std::wstring>& arguments, const std::string&
                                  std::to_string(exitCode));
 }
 
+// The log's bytes, and the log gone.
+std::string LogBytes(const std::wstring& log) {
+    std::string lines;
+    FILE* f = _wfopen(log.c_str(), L"rb");
+    Expect(f != nullptr, "no log file");
+    char buffer[512];
+    std::size_t got = 0;
+    while ((got = fread(buffer, 1, sizeof buffer, f)) > 0) lines.append(buffer, got);
+    fclose(f);
+    DeleteFileW(log.c_str());
+    return lines;
+}
+
 }  // namespace
 
 void SilentInfected() {
@@ -87,20 +100,24 @@ void SilentLog() {
     ExpectSilentRun({L"/LOG=" + log, L"/Q"}, 0, "Limpio: nada del gusano",
                     kDisinfectedMessengerKept);
     Stage("reading the log");
-    std::string lines;
-    FILE* f = _wfopen(log.c_str(), L"rb");
-    Expect(f != nullptr, "no log file");
-    char buffer[512];
-    std::size_t got = 0;
-    while ((got = fread(buffer, 1, sizeof buffer, f)) > 0) lines.append(buffer, got);
-    fclose(f);
-    DeleteFileW(log.c_str());
-    RemoveDirectoryW(L"C:\\Torvexa logs");
+    std::string lines = LogBytes(log);
     const std::size_t firstEnd = lines.find("\r\n");
     Expect(firstEnd != std::string::npos, "the log holds no line: \"" + lines + "\"");
     ExpectReportLine("the log's first line", lines.substr(0, firstEnd + 2), 1, kRemovedWords);
     ExpectReportLine("the log's second line", lines.substr(firstEnd + 2), 0,
                      "Limpio: nada del gusano");
+
+    // A start-up script gives the program no standard output at all: the log is its only report.
+    OnAMachineWith(kInfectedWithMessenger);
+    Stage("a run with no standard output");
+    const std::wstring exe = Torvexa::DefaultExe();
+    const harness::ChildProcess run(L"\"" + exe + L"\" /S \"/LOG=" + log + L"\"",
+                                    {exe, true, harness::StandardHandles::None});
+    Expect(run.Wait(60000) && run.ExitCode() == 1, "the run without an output did not end with 1");
+    lines = LogBytes(log);
+    ExpectReportLine("the log's only line", lines, 1, kRemovedWords);
+    DeleteFileW(log.c_str());
+    RemoveDirectoryW(L"C:\\Torvexa logs");
 
     Stage("a log in a folder that does not exist");
     OnAMachineWith(kInfectedWithMessenger);

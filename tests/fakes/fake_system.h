@@ -37,6 +37,7 @@ class FakeFileSystem : public FileSystemApi {
     std::set<std::wstring> recordRefusedFor;           // files the restart list refuses
     // Files this program may not delete: their delete, and an open for it, answer access denied.
     std::set<std::wstring> noRights;
+    std::map<std::wstring, std::uint32_t> openRefusal;  // an open for deletion refused (32, say)
     // Other programs' operations in the restart list (source, new name), before the deletes.
     std::vector<std::pair<std::wstring, std::wstring>> othersRecorded;
 
@@ -55,6 +56,12 @@ class FakeFileSystem : public FileSystemApi {
     std::wstring windowsDirectory = L"C:\\WINDOWS";
     std::map<std::wstring, std::string> contents;
     bool readFails = false, writeFails = false;
+    // Writes, renames and deletions of `contents`' files: how many go through before one fails
+    // (a write halfway), when set; with `powerCut` that one throws PowerCut, and nothing more runs.
+    // `writesShort`: a write says it wrote every byte, but half reached the file.
+    std::optional<int> changesBeforeFailure;
+    bool powerCut = false, writesShort = false;
+    struct PowerCut {};
     // Short names by long path; any other path with only ASCII characters is its own short name,
     // one with others has no 8-bit name.
     std::map<std::wstring, std::string> shortNames;
@@ -65,6 +72,11 @@ class FakeFileSystem : public FileSystemApi {
     bool DeleteFileA(const std::wstring& path) override {
         calls.push_back(L"DeleteFileA(" + path + L")");
         if (onDelete) onDelete(path);
+        if (contents.count(path)) {
+            if (!Change()) return Fail(5);
+            contents.erase(path);
+            return true;
+        }
         auto it = files.find(path);
         if (it == files.end()) return Fail(2);
         if (refuseNow) {
@@ -86,11 +98,14 @@ class FakeFileSystem : public FileSystemApi {
         if (existsUnknown || (deletePendingUnknown && deletePending_.count(path))) {
             return Presence::Unknown;
         }
-        return files.count(path) ? Presence::Present : Presence::Absent;
+        return files.count(path) || contents.count(path) ? Presence::Present : Presence::Absent;
     }
     std::uint32_t GetLastError() override { return lastError_; }
-    bool CreateFileW(const std::wstring& path, std::uint32_t) override {
+    bool CreateFileW(const std::wstring& path, std::uint32_t access) override {
         if (!files.count(path)) return Fail(2);
+        // As Windows checks them: rights and sharing only for the access asked for.
+        if ((access & kDeleteAccess) == 0) return true;
+        if (openRefusal.count(path)) return Fail(openRefusal[path]);
         return noRights.count(path) ? Fail(5) : true;
     }
     std::uint32_t GetFileAttributesW(const std::wstring& path) override {
@@ -162,11 +177,28 @@ class FakeFileSystem : public FileSystemApi {
     bool WriteWholeFile(const std::wstring& path, const std::string& bytes) override {
         calls.push_back(L"WriteWholeFile(" + path + L")");
         if (writeFails) return Fail(5);
-        contents[path] = bytes;
+        contents[path] = bytes.substr(0, bytes.size() / 2);
+        if (!Change()) return Fail(112);  // ERROR_DISK_FULL
+        if (!writesShort) contents[path] = bytes;
+        return true;
+    }
+    bool MoveFileA(const std::wstring& existing, const std::wstring& newName) override {
+        calls.push_back(L"MoveFileA(" + existing + L"," + newName + L")");
+        if (!contents.count(existing)) return Fail(2);
+        if (contents.count(newName)) return Fail(183);  // ERROR_ALREADY_EXISTS
+        if (!Change()) return Fail(5);
+        contents[newName] = contents[existing];
+        contents.erase(existing);
         return true;
     }
 
   private:
+    bool Change() {
+        if (!changesBeforeFailure || (*changesBeforeFailure)-- > 0) return true;
+        changesBeforeFailure.reset();  // one failure; what follows goes through
+        if (powerCut) throw PowerCut{};
+        return false;
+    }
     bool Fail(std::uint32_t error) {
         lastError_ = error;
         return false;

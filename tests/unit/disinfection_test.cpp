@@ -109,9 +109,9 @@ TEST(Disinfection, OnWindows9xAFileInUseGoesThroughWininitOnceAndTheAnswersAreTh
         EXPECT_TRUE(m.boxes.shown.back().text.ends_with(L"\r\n" + kHkt1));
     }
     for (const auto& call : m.files.calls) EXPECT_FALSE(call.starts_with(L"MoveFileExW"));
-    EXPECT_EQ(
-        std::count(m.files.calls.begin(), m.files.calls.end(), L"WriteWholeFile(" + wininit + L")"),
-        1);
+    EXPECT_EQ(std::count(m.files.calls.begin(), m.files.calls.end(),
+                         L"WriteWholeFile(C:\\WINDOWS\\WININIT.TVN)"),
+              1);
 
     // A file that cannot be read or written there is reported left, never pending.
     for (const bool readFails : {true, false}) {
@@ -437,6 +437,23 @@ TEST(RestartDeletes, AddsANulLineToWininitKeepingEveryOtherByte) {
         const std::string written = WithWininitDelete(c.file, "C:\\X.DLL");
         EXPECT_EQ(written, c.written) << c.file;
         EXPECT_EQ(WininitDeletes(written).back(), "C:\\X.DLL") << c.file;
+    }
+}
+
+// HKT1.dll's delete refused as a loaded DLL's is (access denied): what the open for deletion
+// answers tells a file in use, which goes at the restart, from one this program may not delete.
+TEST(Disinfection, AnOpenForDeletionTellsAFileInUseFromOneWithoutRights) {
+    struct Case {
+        std::uint32_t openRefusal;  // 0: granted
+        bool pending;
+    };
+    for (const Case& c : {Case{0, true}, Case{kErrorSharingViolation, true}, Case{5, false}}) {
+        Machine m;
+        m.files.refusal = kErrorAccessDenied;
+        if (c.openRefusal == 5) m.files.noRights.insert(kHkt1);
+        if (c.openRefusal == kErrorSharingViolation) m.files.openRefusal[kHkt1] = c.openRefusal;
+        m.Press();
+        EXPECT_EQ(m.Pending().size(), c.pending ? 1u : 0u) << c.openRefusal;
     }
 }
 

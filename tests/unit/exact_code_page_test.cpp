@@ -115,6 +115,36 @@ TEST(ExactCodePage, APathOutsideTheCodePageIsRefusedNotTurnedIntoAnother) {
               std::nullopt);
 }
 
+// A double-byte code page (932, Japanese): two characters of two bytes each, ASCII in one, "?"
+// for the rest. Its exact form has more bytes than the text has characters.
+TEST(ExactCodePage, InADoubleByteCodePageAPathIsJudgedByItsCharactersNotItsBytes) {
+    const std::wstring kanji = L"\u6F22\u5B57";
+    const std::string pairs = "\x8A\xBF\x8E\x9A";
+    auto narrow = [&](std::uint32_t, const wchar_t* text, int length, char* bytes, int size) {
+        std::string out;
+        for (int i = 0; i < length; ++i) {
+            const std::size_t k = kanji.find(text[i]);
+            out += k != std::wstring::npos ? pairs.substr(2 * k, 2)
+                                           : std::string(1, text[i] < 0x80 ? char(text[i]) : '?');
+        }
+        if (size != 0) std::copy_n(out.begin(), std::min<int>(size, int(out.size())), bytes);
+        return int(out.size());
+    };
+    auto widen = [&](std::uint32_t, const char* bytes, int length, wchar_t* text, int size) {
+        std::wstring out;
+        for (int i = 0; i < length; ++i) {
+            const std::size_t k = pairs.find(std::string(bytes + i, std::min(2, length - i)));
+            out += k != std::string::npos && k % 2 == 0 ? kanji[k / 2] : wchar_t(bytes[i]);
+            i += k != std::string::npos && k % 2 == 0;
+        }
+        if (size != 0) std::copy_n(out.begin(), std::min<int>(size, int(out.size())), text);
+        return int(out.size());
+    };
+    EXPECT_EQ(ExactInCodePage(L"C:\\" + kanji + L"\\a.txt", narrow, widen),
+              "C:\\" + pairs + "\\a.txt");
+    EXPECT_EQ(ExactInCodePage(L"C:\\" + kanji + L"\u00F1.txt", narrow, widen), std::nullopt);
+}
+
 // The 9x file calls as text_api makes them: the 8-bit path, or ERROR_INVALID_NAME without one.
 struct AnsiFiles : fakes::FakeFileSystem {
     Windows98 system;

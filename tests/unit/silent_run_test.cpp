@@ -121,6 +121,9 @@ TEST(SilentResult, EachEndHasItsCodeAndNamesEveryItem) {
               L"2026-01-08T09:05:07 PC-01 3010 Casi listo");
     EXPECT_EQ(ReportLine({2026, 12, 31, 23, 59, 59}, L"", {0, L"Limpio"}),
               L"2026-12-31T23:59:59 - 0 Limpio");
+    // Each field at its bounds: two digits from 0 to 10.
+    EXPECT_EQ(ReportLine({2030, 10, 10, 0, 0, 10}, L"PC", {1, L"x"}),
+              L"2030-10-10T00:00:10 PC 1 x");
 }
 
 // An infected machine with the messenger running, HKT1.dll deletable unless a test says not.

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 
+#include "platform/win32/text_api.h"
+#include "platform/win32/win32_run_report.h"
 #include "platform/win32/win32_system.h"
 #include "tests/win32/support.h"
 
@@ -54,7 +57,42 @@ TEST(FileSystemLayer, AnOpenForDeletionIsGrantedToALoadedDll) {
     EXPECT_EQ(files.GetLastError(), 2u);
     FreeLibrary(loaded);
     EXPECT_TRUE(files.DeleteFileA(dll));
+    // Held by another handle without delete sharing, it refuses the open as in use (9x grants it
+    // unasked). An open for nothing would be granted, and say nothing.
+    if (!win32::OnWindows9x()) {
+        const win32::UniqueFileHandle held(CreateFileW(dll.c_str(), GENERIC_WRITE,
+                                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                       CREATE_ALWAYS, 0, nullptr));
+        EXPECT_FALSE(files.CreateFileW(dll, kDeleteAccess));
+        EXPECT_EQ(files.GetLastError(), 32u);
+    }
+    DeleteFileW(dll.c_str());
     RemoveDirectoryW(folder.c_str());
+}
+
+// The log: never a device; after another machine's run that locked the end and writes there a
+// moment later (on 9x's way: NT's append relies on Windows refusing a write into a locked range,
+// which Wine does not do).
+TEST(RunReportLayer, ALineGoesInWholeAfterALockedEndAndNeverIntoADevice) {
+    EXPECT_FALSE(win32::Win32RunReport().AppendLine(L"NUL", L"x"));
+    if (!win32::OnWindows9x()) return;
+    const std::wstring log = test::MakeScratchFolder(L"log") + L"\\torvexa.log";
+    const win32::UniqueFileHandle other(CreateFileW(log.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                    CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(LockFile(other.get(), 0, 0, 64, 0));
+    DWORD done = 0;
+    std::thread writer([&] {
+        Sleep(300);
+        WriteFile(other.get(), "other\r\n", 7, &done, nullptr);
+        UnlockFile(other.get(), 0, 0, 64, 0);
+    });
+    EXPECT_TRUE(win32::Win32RunReport().AppendLine(log, L"torvexa"));
+    writer.join();
+    char bytes[64] = {};
+    SetFilePointer(other.get(), 0, nullptr, FILE_BEGIN);
+    ReadFile(other.get(), bytes, sizeof bytes - 1, &done, nullptr);
+    EXPECT_STREQ(bytes, "other\r\ntorvexa\r\n");
 }
 
 TEST(ShellLayer, AMissingDocumentIsRefusedWithoutBlocking) {

@@ -123,7 +123,9 @@ TEST_F(TextApi, OnThe9xWayAFileGoesAtTheRestartThroughWininit) {
     ASSERT_TRUE(files.RestartDeletesInWininit());
     const std::wstring wininit = files.GetWindowsDirectoryW() + L"\\WININIT.INI";
     const std::string before = files.ReadWholeFile(wininit).value_or("");
-    ASSERT_TRUE(files.WriteWholeFile(wininit, "[boot]\r\nkeep=1\r\n"));
+    // Another program's record and a section of another name, kept byte for byte.
+    const std::string others = "[boot]\r\nkeep=1\r\n[rename]\r\nC:\\A.SYS=C:\\B.SYS\r\n";
+    ASSERT_TRUE(files.WriteWholeFile(wininit, others));
 
     const std::wstring file = test::MakeScratchFolder(L"wininit") + L"\\HKT1.dll";
     const UniqueFileHandle held(OpenFileAt(file, GENERIC_WRITE, 0, CREATE_ALWAYS));
@@ -133,7 +135,8 @@ TEST_F(TextApi, OnThe9xWayAFileGoesAtTheRestartThroughWininit) {
     ASSERT_TRUE(pending.has_value());
     EXPECT_TRUE(restart.Deletes(*pending, file));
     const std::string written = files.ReadWholeFile(wininit).value_or("");
-    EXPECT_TRUE(written.starts_with("[boot]\r\nkeep=1\r\n[rename]\r\nNUL=")) << written;
+    EXPECT_TRUE(written.starts_with(others + "NUL=")) << written;
+    EXPECT_EQ(files.FileExists(files.GetWindowsDirectoryW() + L"\\WININIT.TVO"), Presence::Absent);
     EXPECT_TRUE(written.ends_with("HKT1.dll\r\n")) << written;
 
     if (before.empty()) {

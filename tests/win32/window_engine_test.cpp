@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/prin_form.h"
+#include "platform/win32/win32_message_box.h"
 #include "tests/win32/window_support.h"
 
 namespace torvexa {
@@ -272,6 +273,35 @@ TEST_F(WindowEngineTest, SalirAndTheCloseBoxEndTheLoopWithZero) {
         EXPECT_EQ(engine.Window(), nullptr);
         EXPECT_EQ(engine.Control(ControlId::Command2), nullptr);
     }
+}
+
+// A box raised while another window of the program is active is owned by the main window, which
+// it disables: read, with the close box tried, from a timer in the box's own loop, which answers
+// it.
+HWND boxOwner = nullptr;
+bool mainEnabled = true;
+void CALLBACK ReadAndAnswerTheBox(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND box = GetActiveWindow();
+    if (GetDlgItem(box, IDOK) == nullptr) return;  // not shown yet
+    KillTimer(nullptr, timer);
+    boxOwner = GetWindow(box, GW_OWNER);
+    mainEnabled = IsWindowEnabled(timedOutEngine->Window()) != FALSE;
+    SendMessageW(timedOutEngine->Window(), WM_CLOSE, 0, 0);
+    PostMessageW(box, WM_COMMAND, IDOK, reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+}
+
+TEST_F(WindowEngineTest, ABoxIsOwnedByTheMainWindowWhateverWindowIsActive) {
+    HWND other = CreateWindowExW(0, L"STATIC", L"other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                 200, 100, nullptr, nullptr, nullptr, nullptr);
+    SetActiveWindow(other);
+    ASSERT_EQ(GetActiveWindow(), other);
+    timedOutEngine = &engine;
+    SetTimer(nullptr, 0, 50, ReadAndAnswerTheBox);
+    EXPECT_EQ(win32::Win32MessageBox(engine).MessageBox(L"x", L"Torvexa", kMbOk), kIdOk);
+    EXPECT_EQ(boxOwner, engine.Window());
+    EXPECT_FALSE(mainEnabled);
+    EXPECT_TRUE(IsWindow(engine.Window()) && IsWindowEnabled(engine.Window()));
+    DestroyWindow(other);
 }
 
 }  // namespace
