@@ -314,7 +314,7 @@ Presence Disinfection::RunValue(const std::wstring& name) {
                                           std::wstring(worm::kRunSubKey), kKeyQueryValue);
     if (run.status == kErrorFileNotFound) return Presence::Absent;  // no Run key: no Run value
     if (run.status != kErrorSuccess) return Presence::Unknown;
-    const std::int32_t found = registry_.RegQueryValueExA(run.key.get(), name);
+    const std::int32_t found = registry_.ValueExists(run.key.get(), name);
     if (found == kErrorSuccess) return Presence::Present;
     return found == kErrorFileNotFound ? Presence::Absent : Presence::Unknown;
 }
@@ -350,7 +350,7 @@ bool Disinfection::RemoveFile(const std::wstring& path) {
         marksCleared =
             files_.SetFileAttributesW(path, cleared == 0 ? kFileAttributeNormal : cleared);
     }
-    if (files_.DeleteFileA(path)) {
+    if (files_.DeleteFile(path)) {
         // Windows accepts the delete of a file that another program holds open with delete
         // sharing, and the name stays until that program lets go: a file in use like any other.
         if (files_.FileExists(path) == Presence::Absent) return false;
@@ -378,7 +378,7 @@ void Disinfection::SettleRefusedProgramFile(const std::wstring& path) {
             DeleteAtRestart(path);
             return true;
         }
-        if (files_.DeleteFileA(path)) {
+        if (files_.DeleteFile(path)) {
             if (files_.FileExists(path) != Presence::Absent) DeleteAtRestart(path);
             return true;
         }
@@ -398,7 +398,7 @@ bool Disinfection::RunsAWormProgram(const std::wstring& path) {
 }
 
 bool Disinfection::MayDelete(const std::wstring& path) {
-    if (files_.CreateFileW(path, kDeleteAccess)) return true;
+    if (files_.CanOpenFor(path, kDeleteAccess)) return true;
     return InUse(files_.GetLastError());  // held without delete sharing: no refusal of rights
 }
 

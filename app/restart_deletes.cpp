@@ -222,16 +222,16 @@ bool RestartDeletes::RecoverWininit() {
     }
     // Stopped before the old file was moved aside: it is whole where it was, and the new one may
     // be short.
-    if (kept == Presence::Absent) return written == Presence::Absent || files_.DeleteFileA(fresh);
+    if (kept == Presence::Absent) return written == Presence::Absent || files_.DeleteFile(fresh);
     // Stopped once the new file was in place: the old one is no longer wanted.
     if (there == Presence::Present) {
-        return files_.DeleteFileA(aside) &&
-               (written == Presence::Absent || files_.DeleteFileA(fresh));
+        return files_.DeleteFile(aside) &&
+               (written == Presence::Absent || files_.DeleteFile(fresh));
     }
     // Stopped between the two renames: the new file was read back whole before the old one was
     // moved aside, so it goes into place; without it, the old one goes back.
     if (written == Presence::Absent) return files_.MoveFileA(aside, wininit);
-    return files_.MoveFileA(fresh, wininit) && files_.DeleteFileA(aside);
+    return files_.MoveFileA(fresh, wininit) && files_.DeleteFile(aside);
 }
 
 // The file's bytes as read come first, then the bytes that replace them.
@@ -244,29 +244,29 @@ RestartDeletes::Replaced RestartDeletes::ReplaceWininit(const std::string& old,
     // The new bytes in a file of their own, read back: until they are whole on the disk, the old
     // file is not touched.
     if (!files_.WriteWholeFile(fresh, bytes) || files_.ReadWholeFile(fresh) != bytes) {
-        files_.DeleteFileA(fresh);
+        files_.DeleteFile(fresh);
         return Replaced::No;
     }
     // Another program may have written the file since it was read: its lines must not be lost.
     const std::optional<std::string> now = files_.ReadWholeFile(wininit);
     const Presence there = files_.FileExists(wininit);
     if (!now || *now != old || there == Presence::Unknown) {
-        files_.DeleteFileA(fresh);
+        files_.DeleteFile(fresh);
         return now && *now != old ? Replaced::ChangedMeanwhile : Replaced::No;
     }
     if (there == Presence::Present && !files_.MoveFileA(wininit, aside)) {
-        files_.DeleteFileA(fresh);
+        files_.DeleteFile(fresh);
         return Replaced::No;
     }
     if (!files_.MoveFileA(fresh, wininit)) {
         // The old file back; should that fail too, the next recovery puts the new one in place.
         if (there == Presence::Absent || files_.MoveFileA(aside, wininit)) {
-            files_.DeleteFileA(fresh);
+            files_.DeleteFile(fresh);
         }
         return Replaced::No;
     }
     // The new file is in place: a backup that cannot be deleted now goes with the next recovery.
-    if (there == Presence::Present) files_.DeleteFileA(aside);
+    if (there == Presence::Present) files_.DeleteFile(aside);
     return Replaced::Yes;
 }
 

@@ -23,16 +23,18 @@ inline constexpr std::uint32_t kErrorUserMappedFile = 1224;
 class FileSystemApi {
   public:
     virtual ~FileSystemApi() = default;
-    // Deletes one file; false when it is missing, in use or protected (the reason in GetLastError).
-    virtual bool DeleteFileA(const std::wstring& path) = 0;
+    // Deletes one file, named exactly (on 9x a path without an exact 8-bit name fails with
+    // ERROR_INVALID_NAME); false when it is missing, in use or protected (the reason in
+    // GetLastError).
+    virtual bool DeleteFile(const std::wstring& path) = 0;
     virtual Presence FileExists(const std::wstring& path) = 0;
     virtual std::uint32_t GetLastError() = 0;
-    // Opens the existing file with `access`, sharing read, write and delete, and closes it at
-    // once: whether the system grants that access to it now (the reason in GetLastError when
+    // Whether the system grants the access `access` to the existing file now: it is opened so,
+    // sharing read, write and delete, and closed at once (the reason in GetLastError when
     // not). Asked for kDeleteAccess, a file this program may not delete refuses (access denied),
     // while a file mapped into a process (a loaded DLL, a running program) opens, and refuses only
     // the delete itself. Windows 95, 98 and ME keep no rights on files: there it grants unasked.
-    virtual bool CreateFileW(const std::wstring& path, std::uint32_t access) = 0;
+    virtual bool CanOpenFor(const std::wstring& path, std::uint32_t access) = 0;
 
     // kInvalidFileAttributes when they cannot be read (the reason in GetLastError).
     virtual std::uint32_t GetFileAttributesW(const std::wstring& path) = 0;

@@ -28,7 +28,7 @@ class RegistryApi {
     virtual std::int32_t RegCloseKey(Handle key) = 0;
     // Asks only whether the value is there (no data is read): kErrorSuccess when it is,
     // kErrorFileNotFound when it is not.
-    virtual std::int32_t RegQueryValueExA(Handle key, const std::wstring& valueName) = 0;
+    virtual std::int32_t ValueExists(Handle key, const std::wstring& valueName) = 0;
     // Reads a value's data as UTF-16 text, unchanged: a REG_MULTI_SZ comes back with its NULs.
     // `type` is the value's type (kRegMultiSz, say).
     virtual std::int32_t RegQueryValueExW(Handle key, const std::wstring& valueName,

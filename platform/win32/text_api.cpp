@@ -275,6 +275,17 @@ bool ChangeFileAttributes(const std::wstring& path, DWORD attributes) {
     return ansi && ::SetFileAttributesA(ansi->c_str(), attributes) != FALSE;
 }
 
+bool RemoveFile(const std::wstring& path) {
+    if (!ansiCalls) {
+        using DeleteWFn = BOOL(WINAPI*)(LPCWSTR);
+        static const auto deleteW = reinterpret_cast<DeleteWFn>(reinterpret_cast<void*>(
+            ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "DeleteFileW")));
+        if (deleteW != nullptr) return deleteW(path.c_str()) != FALSE;
+    }
+    const std::optional<std::string> ansi = AnsiPath(path);
+    return ansi && ::DeleteFileA(ansi->c_str()) != FALSE;
+}
+
 HANDLE OpenFileAt(const std::wstring& path, DWORD access, DWORD share, DWORD creation) {
     if (!ansiCalls) {
         return ::CreateFileW(path.c_str(), access, share, nullptr, creation, FILE_ATTRIBUTE_NORMAL,

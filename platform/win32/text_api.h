@@ -79,6 +79,9 @@ bool HighContrastSetting();
 // Files. A path without an exact 8-bit name fails on 9x with ERROR_INVALID_NAME.
 DWORD FileAttributes(const std::wstring& path);
 bool ChangeFileAttributes(const std::wstring& path, DWORD attributes);
+// DeleteFile. The wide call is looked up on NT (whether 95, 98 and ME export it could not be
+// shown); the exact 8-bit path on 9x.
+bool RemoveFile(const std::wstring& path);
 // CreateFile of an existing or new file, with FILE_ATTRIBUTE_NORMAL and no security attributes.
 HANDLE OpenFileAt(const std::wstring& path, DWORD access, DWORD share, DWORD creation);
 // A file opened for appending only (created when missing): each write lands at its end.

@@ -37,7 +37,7 @@ std::int32_t Win32RegistryApi::RegCloseKey(Handle key) {
     return ::RegCloseKey(reinterpret_cast<HKEY>(key));
 }
 
-std::int32_t Win32RegistryApi::RegQueryValueExA(Handle key, const std::wstring& valueName) {
+std::int32_t Win32RegistryApi::ValueExists(Handle key, const std::wstring& valueName) {
     return ::RegQueryValueExA(reinterpret_cast<HKEY>(key), ToAnsi(valueName).c_str(), nullptr,
                               nullptr, nullptr, nullptr);
 }

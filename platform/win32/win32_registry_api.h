@@ -11,7 +11,7 @@ class Win32RegistryApi final : public RegistryApi {
                                std::uint32_t desiredAccess, Handle& result) override;
     std::int32_t RegDeleteValueA(Handle key, const std::wstring& valueName) override;
     std::int32_t RegCloseKey(Handle key) override;
-    std::int32_t RegQueryValueExA(Handle key, const std::wstring& valueName) override;
+    std::int32_t ValueExists(Handle key, const std::wstring& valueName) override;
     std::int32_t RegQueryValueExW(Handle key, const std::wstring& valueName, std::uint32_t& type,
                                   std::wstring& data) override;
 };

@@ -8,8 +8,8 @@
 
 namespace torvexa::win32 {
 
-bool Win32FileSystem::DeleteFileA(const std::wstring& path) {
-    return ::DeleteFileA(ToAnsi(path).c_str()) != FALSE;
+bool Win32FileSystem::DeleteFile(const std::wstring& path) {
+    return RemoveFile(path);
 }
 
 Presence Win32FileSystem::FileExists(const std::wstring& path) {
@@ -24,7 +24,7 @@ std::uint32_t Win32FileSystem::GetLastError() {
     return ::GetLastError();
 }
 
-bool Win32FileSystem::CreateFileW(const std::wstring& path, std::uint32_t access) {
+bool Win32FileSystem::CanOpenFor(const std::wstring& path, std::uint32_t access) {
     // 9x has no rights to refuse, and takes FILE_SHARE_DELETE for an invalid parameter: a file
     // that is there is granted, one whose delete it refuses is in use, and WININIT.INI deletes it
     // at the restart. A file that is not there refuses the open, its last error standing.

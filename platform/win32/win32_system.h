@@ -9,10 +9,10 @@ namespace torvexa::win32 {
 
 class Win32FileSystem final : public FileSystemApi {
   public:
-    bool DeleteFileA(const std::wstring& path) override;
+    bool DeleteFile(const std::wstring& path) override;
     Presence FileExists(const std::wstring& path) override;
     std::uint32_t GetLastError() override;
-    bool CreateFileW(const std::wstring& path, std::uint32_t access) override;
+    bool CanOpenFor(const std::wstring& path, std::uint32_t access) override;
     std::uint32_t GetFileAttributesW(const std::wstring& path) override;
     bool SetFileAttributesW(const std::wstring& path, std::uint32_t attributes) override;
     bool MoveFileExW(const std::wstring& existing, const std::optional<std::wstring>& newName,

@@ -54,8 +54,8 @@ class FakeRegistryApi : public RegistryApi {
         return openHandles.erase(key) ? kErrorSuccess : 6;
     }
 
-    std::int32_t RegQueryValueExA(Handle key, const std::wstring& valueName) override {
-        calls.push_back(L"RegQueryValueExA(" + std::to_wstring(key) + L"," + valueName + L")");
+    std::int32_t ValueExists(Handle key, const std::wstring& valueName) override {
+        calls.push_back(L"ValueExists(" + std::to_wstring(key) + L"," + valueName + L")");
         if (queryFails) return *queryFails;
         if (auto refused = queryFailsFor.find(valueName); refused != queryFailsFor.end()) {
             return refused->second;

@@ -69,8 +69,8 @@ class FakeFileSystem : public FileSystemApi {
     static inline const std::wstring kSessionManager =
         L"System\\CurrentControlSet\\Control\\Session Manager";
 
-    bool DeleteFileA(const std::wstring& path) override {
-        calls.push_back(L"DeleteFileA(" + path + L")");
+    bool DeleteFile(const std::wstring& path) override {
+        calls.push_back(L"DeleteFile(" + path + L")");
         if (onDelete) onDelete(path);
         if (contents.count(path)) {
             if (!Change()) return Fail(5);
@@ -101,7 +101,7 @@ class FakeFileSystem : public FileSystemApi {
         return files.count(path) || contents.count(path) ? Presence::Present : Presence::Absent;
     }
     std::uint32_t GetLastError() override { return lastError_; }
-    bool CreateFileW(const std::wstring& path, std::uint32_t access) override {
+    bool CanOpenFor(const std::wstring& path, std::uint32_t access) override {
         if (!files.count(path)) return Fail(2);
         // As Windows checks them: rights and sharing only for the access asked for.
         if ((access & kDeleteAccess) == 0) return true;

@@ -135,9 +135,9 @@ TEST(Disinfection, MarkedWormFilesAreClearedAndDeletedAndNothingElseIsTouched) {
     // Each worm file's marks cleared (its other bits kept) right before its deletion; the
     // bystander beside them keeps its marks.
     const std::vector<std::wstring> calls = {
-        L"SetFileAttributesW(" + kMoniker + L",32)", L"DeleteFileA(" + kMoniker + L")",
-        L"SetFileAttributesW(" + kSyslray + L",32)", L"DeleteFileA(" + kSyslray + L")",
-        L"SetFileAttributesW(" + kHkt1 + L",32)",    L"DeleteFileA(" + kHkt1 + L")"};
+        L"SetFileAttributesW(" + kMoniker + L",32)", L"DeleteFile(" + kMoniker + L")",
+        L"SetFileAttributesW(" + kSyslray + L",32)", L"DeleteFile(" + kSyslray + L")",
+        L"SetFileAttributesW(" + kHkt1 + L",32)",    L"DeleteFile(" + kHkt1 + L")"};
     EXPECT_EQ(m.files.calls, calls);
     EXPECT_EQ(m.files.attributes[L"C:\\windows\\system32\\HKT2.dll"], kMarked);
 

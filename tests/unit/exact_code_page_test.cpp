@@ -157,8 +157,8 @@ struct AnsiFiles : fakes::FakeFileSystem {
         if (ansi) named.push_back(*ansi);
         return ansi.has_value();
     }
-    bool DeleteFileA(const std::wstring& path) override {
-        return Named(path) && FakeFileSystem::DeleteFileA(path);
+    bool DeleteFile(const std::wstring& path) override {
+        return Named(path) && FakeFileSystem::DeleteFile(path);
     }
     Presence FileExists(const std::wstring& path) override {
         return Named(path) ? FakeFileSystem::FileExists(path) : Presence::Unknown;

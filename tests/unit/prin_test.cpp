@@ -75,9 +75,9 @@ TEST_F(PrinTest, DisinfectsAnInfectedMachineAndAsksAboutTheMessenger) {
     EXPECT_FALSE(api.IsRunning(11));
     EXPECT_TRUE(api.IsRunning(20));
     EXPECT_TRUE(api.IsRunning(4));
-    const std::vector<std::wstring> deletes = {L"DeleteFileA(" + kMoniker + L")",
-                                               L"DeleteFileA(" + kSyslray + L")",
-                                               L"DeleteFileA(" + kHkt1 + L")"};
+    const std::vector<std::wstring> deletes = {L"DeleteFile(" + kMoniker + L")",
+                                               L"DeleteFile(" + kSyslray + L")",
+                                               L"DeleteFile(" + kHkt1 + L")"};
     EXPECT_EQ(files.calls, deletes);
     EXPECT_EQ(files.files.size(), 1u);
     EXPECT_EQ((registry.keys[std::pair(kHklm, kRun)]), std::set<std::wstring>{L"keep"});

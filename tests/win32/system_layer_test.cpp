@@ -23,20 +23,20 @@ TEST(FileSystemLayer, DeletesFilesAndTellsPresenceHonestly) {
     SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_READONLY);
 
     EXPECT_EQ(files.FileExists(plain), Presence::Present);
-    EXPECT_TRUE(files.DeleteFileA(plain));
+    EXPECT_TRUE(files.DeleteFile(plain));
     EXPECT_EQ(files.FileExists(plain), Presence::Absent);
-    EXPECT_FALSE(files.DeleteFileA(plain));
+    EXPECT_FALSE(files.DeleteFile(plain));
     EXPECT_EQ(files.GetLastError(), 2u);
     EXPECT_EQ(files.FileExists(folder + L"\\no\\such\\dir.exe"), Presence::Absent);
 
     // Windows paths are case-insensitive: the upper-case path names the lower-case file.
     EXPECT_EQ(files.FileExists(folder + L"\\readonly.EXE"), Presence::Present);
-    EXPECT_FALSE(files.DeleteFileA(locked));
+    EXPECT_FALSE(files.DeleteFile(locked));
     EXPECT_EQ(files.GetLastError(), 5u);
     EXPECT_EQ(files.FileExists(locked), Presence::Present);
 
     SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
-    EXPECT_TRUE(files.DeleteFileA(locked));
+    EXPECT_TRUE(files.DeleteFile(locked));
     RemoveDirectoryW(folder.c_str());
 
     // A Run value's %SystemRoot% names the Windows folder, as Windows starts it.
@@ -52,18 +52,18 @@ TEST(FileSystemLayer, AnOpenForDeletionIsGrantedToALoadedDll) {
     ASSERT_TRUE(CopyFileW((test::BuildDir() + L"\\planted_dll.dll").c_str(), dll.c_str(), FALSE));
     const HMODULE loaded = LoadLibraryW(dll.c_str());
     ASSERT_NE(loaded, nullptr);
-    EXPECT_TRUE(files.CreateFileW(dll, kDeleteAccess)) << files.GetLastError();
-    EXPECT_FALSE(files.CreateFileW(folder + L"\\none.dll", kDeleteAccess));
+    EXPECT_TRUE(files.CanOpenFor(dll, kDeleteAccess)) << files.GetLastError();
+    EXPECT_FALSE(files.CanOpenFor(folder + L"\\none.dll", kDeleteAccess));
     EXPECT_EQ(files.GetLastError(), 2u);
     FreeLibrary(loaded);
-    EXPECT_TRUE(files.DeleteFileA(dll));
+    EXPECT_TRUE(files.DeleteFile(dll));
     // Held by another handle without delete sharing, it refuses the open as in use (9x grants it
     // unasked). An open for nothing would be granted, and say nothing.
     if (!win32::OnWindows9x()) {
         const win32::UniqueFileHandle held(CreateFileW(dll.c_str(), GENERIC_WRITE,
                                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                                        CREATE_ALWAYS, 0, nullptr));
-        EXPECT_FALSE(files.CreateFileW(dll, kDeleteAccess));
+        EXPECT_FALSE(files.CanOpenFor(dll, kDeleteAccess));
         EXPECT_EQ(files.GetLastError(), 32u);
     }
     DeleteFileW(dll.c_str());
