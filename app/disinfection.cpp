@@ -121,9 +121,10 @@ Remnants Disinfection::Check() {
     for (const wchar_t* name : worm::kProcesses) {
         bool checked = false;
         Guarded([&] {
-            std::vector<ProcessId> ids = process_.GetProcessIdsByName(name);
+            ProcessLookup found = process_.FindByName(name);
+            std::vector<ProcessId>& ids = found.ids;
             // A list cut short may hold a second program of the name in the part not read.
-            checked = process_.LastSnapshotTaken();
+            checked = found.complete;
             // Where each runs from, as far as it can be read at once: a program still in its
             // loader is judged later, with a bounded wait, only where that matters.
             for (const ProcessId id : ids) {
@@ -214,11 +215,11 @@ bool Disinfection::GoesWithRestart(ProcessId id, const Remnants& seen) {
 bool Disinfection::CloseMessenger() {
     bool closed = false;  // unless shown otherwise: a step that failed proves nothing
     Guarded([&] {
-        const std::vector<ProcessId> listed = process_.GetProcessIdsByName(worm::kMessenger);
+        const ProcessLookup listed = process_.FindByName(worm::kMessenger);
         // Nothing found in a list that could not be read is no proof that none was running.
-        bool known = process_.LastSnapshotTaken();
+        bool known = listed.complete;
         std::vector<ProcessId> ours;
-        for (const ProcessId id : listed) {
+        for (const ProcessId id : listed.ids) {
             const std::optional<bool> inOurs = process_.InThisSession(id);
             known = known && inOurs.has_value();  // a messenger that may be this user's stays
             if (inOurs.value_or(false)) ours.push_back(id);
@@ -251,8 +252,9 @@ void Disinfection::EndWormPrograms() {
         bool listed = false;
         for (const wchar_t* name : worm::kProcesses) {
             Guarded([&] {
-                const std::vector<ProcessId> ids = process_.GetProcessIdsByName(name);
-                if (process_.LastSnapshotTaken()) {
+                const ProcessLookup found = process_.FindByName(name);
+                const std::vector<ProcessId>& ids = found.ids;
+                if (found.complete) {
                     std::erase_if(ended, [&](const Ended& e) {
                         return e.name == name &&
                                std::find(ids.begin(), ids.end(), e.id) == ids.end();
@@ -389,7 +391,7 @@ void Disinfection::SettleRefusedProgramFile(const std::wstring& path) {
 bool Disinfection::RunsAWormProgram(const std::wstring& path) {
     const std::wstring real = RealPath(path);
     for (const wchar_t* name : worm::kProcesses) {
-        for (const ProcessId id : process_.GetProcessIdsByName(name)) {
+        for (const ProcessId id : process_.FindByName(name).ids) {
             const std::optional<std::wstring> image = process_.ImagePath(id);
             if (image && SamePath(*image, real)) return true;
         }

@@ -133,18 +133,18 @@ std::int32_t mdlProcess::Process32_Enum(std::vector<ProcessEntry32>& table) {
 }
 
 ProcessId mdlProcess::GetProcessIdByName(const std::wstring& name) {
-    const std::vector<ProcessId> ids = Lookup(name, true);
-    return ids.empty() ? 0 : ids.front();
+    const ProcessLookup found = Lookup(name, true);
+    return found.ids.empty() ? 0 : found.ids.front();
 }
 
-std::vector<ProcessId> mdlProcess::GetProcessIdsByName(const std::wstring& name) {
+ProcessLookup mdlProcess::FindByName(const std::wstring& name) {
     return Lookup(name, false);
 }
 
-std::vector<ProcessId> mdlProcess::Lookup(const std::wstring& name, bool firstOnly) {
+ProcessLookup mdlProcess::Lookup(const std::wstring& name, bool firstOnly) {
     const std::int32_t last = Process32_Enum(processEntries_);
-    lastSnapshotTaken_ = lastEnumReadToEnd_;
-    std::vector<ProcessId> ids;
+    ProcessLookup found{{}, lastEnumReadToEnd_};
+    std::vector<ProcessId>& ids = found.ids;
     for (std::int32_t i = 0; i <= last; ++i) {
         // Only a failed growth in the enumeration can leave the count beyond the table.
         if (static_cast<std::size_t>(i) >= processEntries_.size()) {
@@ -155,7 +155,7 @@ std::vector<ProcessId> mdlProcess::Lookup(const std::wstring& name, bool firstOn
         ids.push_back(e.th32ProcessID);
         if (firstOnly) break;
     }
-    return ids;
+    return found;
 }
 
 bool mdlProcess::IsListed(ProcessId id) {

@@ -14,6 +14,15 @@
 
 namespace torvexa {
 
+// What one lookup by name found: the ids of every process that runs the program, in snapshot
+// order, and whether the process list was read to its end. When it was not (its first entry could
+// not be read, or the walk was cut short), a program in the part not read is not seen: no ids
+// prove nothing.
+struct ProcessLookup {
+    std::vector<ProcessId> ids;
+    bool complete = true;
+};
+
 class mdlProcess {
   public:
     mdlProcess(ProcessApi& api, const mdlErrorHandle& errors) : api_(api), errors_(errors) {}
@@ -34,11 +43,12 @@ class mdlProcess {
     // letter case aside, as Windows compares file names; where it holds the program's full path
     // (Windows 9x), its file-name part is compared. A name that merely contains `name`
     // ("limpiar_moniker.exe"), and the stale tail a reused record keeps after its NUL, never
-    // match. Tests override the lookups to stage a list that cannot be read for one name.
-    virtual ProcessId GetProcessIdByName(const std::wstring& name);
-    // The ids of every process that matches `name` as GetProcessIdByName matches, in snapshot
-    // order: a check must see a second program of one name as well as the first.
-    virtual std::vector<ProcessId> GetProcessIdsByName(const std::wstring& name);
+    // match.
+    ProcessId GetProcessIdByName(const std::wstring& name);
+    // Every process that matches `name` as GetProcessIdByName matches, and whether the list was
+    // read to its end: a check must see a second program of one name as well as the first. Tests
+    // override it to stage a list that cannot be read for one name.
+    virtual ProcessLookup FindByName(const std::wstring& name);
 
     // Opens, terminates and closes the process. Each of the four calls is made exactly once
     // whatever the ones before it returned; each failure is reported. Id 0 only files reports.
@@ -71,11 +81,6 @@ class mdlProcess {
     // (95, 98, ME) every process does. None when it cannot be told (the process has ended).
     std::optional<bool> InThisSession(ProcessId id);
 
-    // False when the latest lookup could not read the process list to its end: its snapshot gave
-    // no first entry (the lookup then answers 0 without having looked), or the walk was cut short
-    // (the lookup answers from the part it read, and a program in the rest is not seen).
-    bool LastSnapshotTaken() const { return lastSnapshotTaken_; }
-
     const std::vector<ProcessEntry32>& ProcessEntries() const { return processEntries_; }
 
   protected:
@@ -86,7 +91,7 @@ class mdlProcess {
 
   private:
     // One new snapshot, and the ids that match `name`: the first only, or all of them.
-    std::vector<ProcessId> Lookup(const std::wstring& name, bool firstOnly);
+    ProcessLookup Lookup(const std::wstring& name, bool firstOnly);
     template <typename Step>
     void Trap(Step&& step);
     void ReportApi(std::uint32_t lastError, const wchar_t* description, const wchar_t* procedure);
@@ -96,8 +101,7 @@ class mdlProcess {
     ProcessApi& api_;
     const mdlErrorHandle& errors_;
     std::vector<ProcessEntry32> processEntries_;
-    bool lastSnapshotTaken_ = true;
-    bool lastEnumReadToEnd_ = true;  // by the latest Process32_Enum, of whichever table
+    bool lastEnumReadToEnd_ = true;  // by the latest Process32_Enum, read right after it
 };
 
 }  // namespace torvexa

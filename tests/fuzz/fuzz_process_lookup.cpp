@@ -62,7 +62,8 @@ int fuzz::FuzzOne(const std::uint8_t* data, std::size_t size) {
     mdlProcess process(api, errors);
     for (int lookup = 0; lookup < 2; ++lookup) {
         fuzz::Check(process.GetProcessIdByName(name) == expected, "the first entry of that name");
-        fuzz::Check(process.LastSnapshotTaken() == readable, "says whether the list was read");
+        fuzz::Check(process.FindByName(name).complete == readable,
+                    "says whether the list was read");
         fuzz::Check(process.ProcessEntries().size() == std::max<std::size_t>(count, 1) || !readable,
                     "one record per process");
     }

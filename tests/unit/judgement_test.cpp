@@ -230,11 +230,8 @@ struct ListedFor : mdlProcess {
         fake->snapshotFails.reset();
         return found;
     }
-    ProcessId GetProcessIdByName(const std::wstring& name) override {
-        return For(name, [&] { return mdlProcess::GetProcessIdByName(name); });
-    }
-    std::vector<ProcessId> GetProcessIdsByName(const std::wstring& name) override {
-        return For(name, [&] { return mdlProcess::GetProcessIdsByName(name); });
+    ProcessLookup FindByName(const std::wstring& name) override {
+        return For(name, [&] { return mdlProcess::FindByName(name); });
     }
     std::optional<std::wstring> unreadableFor;
     fakes::FakeProcessApi* fake = nullptr;

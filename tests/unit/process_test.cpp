@@ -75,11 +75,11 @@ TEST_F(ProcessTest, FailedFirstEntryReturnsMinusOneClosesAndLookupAnswersZero) {
     mdlProcess process(api, errors);
 
     EXPECT_EQ(process.GetProcessIdByName(L"moniker.exe"), 0u);
-    EXPECT_FALSE(process.LastSnapshotTaken());
     EXPECT_TRUE(api.openHandles.empty());
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_EQ(reports[0], L"ERROR: 24 at mdlProcess\\Process32_Enum >>> Process32First failed");
     EXPECT_EQ(process.ProcessEntries().size(), 1u);
+    EXPECT_FALSE(process.FindByName(L"moniker.exe").complete);
 }
 
 TEST_F(ProcessTest, AWalkCutShortCountsAsUnreadAndIsNotReported) {
@@ -89,9 +89,9 @@ TEST_F(ProcessTest, AWalkCutShortCountsAsUnreadAndIsNotReported) {
     mdlProcess process(api, errors);
     // What was read is answered; that the rest was not is said, for each kind of question.
     EXPECT_EQ(process.GetProcessIdByName(L"b.exe"), 5u);
-    EXPECT_FALSE(process.LastSnapshotTaken());
+    EXPECT_FALSE(process.FindByName(L"b.exe").complete);
     EXPECT_EQ(process.GetProcessIdByName(L"moniker.exe"), 0u);
-    EXPECT_FALSE(process.LastSnapshotTaken());
+    EXPECT_FALSE(process.FindByName(L"moniker.exe").complete);
     EXPECT_TRUE(process.IsListed(10));
     EXPECT_TRUE(process.IsListed(99));  // perhaps in the part not read
     std::vector<ProcessEntry32> table;
@@ -101,7 +101,7 @@ TEST_F(ProcessTest, AWalkCutShortCountsAsUnreadAndIsNotReported) {
     // The walk's normal end is no failure, and reads to the end.
     api.nextFails.reset();
     EXPECT_EQ(process.GetProcessIdByName(L"moniker.exe"), 10u);
-    EXPECT_TRUE(process.LastSnapshotTaken());
+    EXPECT_TRUE(process.FindByName(L"moniker.exe").complete);
     EXPECT_FALSE(process.IsListed(99));
     EXPECT_TRUE(reports.empty());
 }
@@ -183,8 +183,8 @@ TEST_F(ProcessTest, LookupMatchesTheProgramsFileNameLetterCaseAsideFirstWins) {
     api.processes = {
         {9, L"moniker.exe"}, {4, L"syslray.exe"}, {3, L"xmoniker.exe"}, {5, L"MONIKER.exe"}};
     mdlProcess process(api, errors);
-    EXPECT_EQ(process.GetProcessIdsByName(L"moniker.exe"), (std::vector<ProcessId>{9, 5}));
-    EXPECT_EQ(process.GetProcessIdsByName(L"MONIKER.EXE"), (std::vector<ProcessId>{9, 5}));
+    EXPECT_EQ(process.FindByName(L"moniker.exe").ids, (std::vector<ProcessId>{9, 5}));
+    EXPECT_EQ(process.FindByName(L"MONIKER.EXE").ids, (std::vector<ProcessId>{9, 5}));
 }
 
 TEST_F(ProcessTest, TheImagePathIsTakenAgainWhileTheModuleListIsChanging) {
@@ -246,7 +246,7 @@ TEST_F(ProcessTest, EveryLookupTakesANewSnapshot) {
     EXPECT_EQ(process.GetProcessIdByName(L"moniker.exe"), 40u);
     api.processes.pop_back();
     EXPECT_EQ(process.GetProcessIdByName(L"moniker.exe"), 0u);
-    EXPECT_TRUE(process.LastSnapshotTaken());
+    EXPECT_TRUE(process.FindByName(L"moniker.exe").complete);
 }
 
 TEST_F(ProcessTest, KillEndsARunningProcessWithTheExitCodeReadAndClosesTheHandle) {

@@ -43,7 +43,7 @@ TEST_F(ProcessLayerTest, FindsAChildByItsNameAndEndsIt) {
 
     const ProcessId id = process.GetProcessIdByName(name);
     EXPECT_EQ(id, child.process.Id());
-    EXPECT_TRUE(process.LastSnapshotTaken());
+    EXPECT_TRUE(process.FindByName(name).complete);
     // Listed by its file's name, found by it in any letter case; in this user's session, started
     // at one time.
     std::wstring upper = name;
