@@ -76,13 +76,13 @@ Verdict Assess(const Remnants& r) {
 }
 
 Disinfection::Disinfection(mdlProcess& process, Registro& registro, RegistryApi& registry,
-                           FileSystemApi& files, Clock& clock)
+                           FileSystemApi& files, Clock& clock, RestartList& restartList)
     : process_(process),
       registro_(registro),
       registry_(registry),
       files_(files),
       clock_(clock),
-      restartDeletes_(registry, files) {
+      restartDeletes_(restartList) {
     LearnFolderOf(worm::kFiles[0]);
 }
 

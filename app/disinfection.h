@@ -60,7 +60,7 @@ Verdict Assess(const Remnants& r);
 class Disinfection {
   public:
     Disinfection(mdlProcess& process, Registro& registro, RegistryApi& registry,
-                 FileSystemApi& files, Clock& clock);
+                 FileSystemApi& files, Clock& clock, RestartList& restartList);
 
     // The disinfection sequence, every step guarded on its own; then what is left.
     Remnants Run();
@@ -132,7 +132,7 @@ class Disinfection {
     RegistryApi& registry_;
     FileSystemApi& files_;
     Clock& clock_;
-    RestartDeletes restartDeletes_;
+    RestartList& restartDeletes_;
     // Where the worm's files may be, learned by every check and kept for the whole run: the fixed
     // folder, the system folder that Windows names, the folder of the program each of the worm's
     // Run values starts, each folder one of its programs runs from, and each folder where a file

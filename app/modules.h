@@ -2,10 +2,14 @@
 // over the system's calls, the disinfection (the check and the removal) over them. The window and
 // the run without it both work through this; the composition root builds it once over the
 // Windows layer, and the tests build the same over fakes. `Process` is the process module, or a
-// test's own kind of it.
+// test's own kind of it. The one choice of the Windows 95, 98 and ME way is made here, from what
+// the root was told: their process records hold full paths, and their restart list is WININIT.INI.
 #pragma once
 
+#include <memory>
+
 #include "app/disinfection.h"
+#include "app/restart_deletes.h"
 #include "errors/mdlErrorHandle.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
@@ -22,14 +26,18 @@ struct ModulesWith {
     // `boxes` are the ones the registry module reports a malformed key path in: the window's, or
     // none at all without the window.
     ModulesWith(ProcessApi& processes, RegistryApi& registry, FileSystemApi& files, Clock& clock,
-                MessageBoxApi& boxes)
-        : process(processes, errors),
+                MessageBoxApi& boxes, bool windows9x)
+        : process(processes, errors, windows9x),
           registro(registry, boxes),
-          disinfection(process, registro, registry, files, clock) {}
+          restartList(windows9x
+                          ? std::unique_ptr<RestartList>(new WininitRenames(files))
+                          : std::unique_ptr<RestartList>(new PendingRenames(registry, files))),
+          disinfection(process, registro, registry, files, clock, *restartList) {}
 
     const mdlErrorHandle errors;  // the shipped program discards its error reports
     Process process;
     Registro registro;
+    std::unique_ptr<RestartList> restartList;
     Disinfection disinfection;
 };
 

@@ -157,16 +157,7 @@ bool DeletesAtRestart(const std::vector<PendingOperation>& operations, const std
     });
 }
 
-std::optional<std::vector<PendingOperation>> RestartDeletes::Read() {
-    if (files_.RestartDeletesInWininit()) {
-        const std::optional<std::string> file = ReadWininit();
-        if (!file) return std::nullopt;
-        std::vector<PendingOperation> operations;
-        for (const std::string& path : WininitDeletes(*file)) {
-            operations.push_back({Widened(path), L""});
-        }
-        return operations;
-    }
+std::optional<std::vector<PendingOperation>> PendingRenames::Read() {
     const OpenedKey session =
         OpenRegistryKey(registry_, kHkeyLocalMachine, kSessionManager, kKeyQueryValue);
     if (session.status != kErrorSuccess) return std::nullopt;
@@ -179,17 +170,32 @@ std::optional<std::vector<PendingOperation>> RestartDeletes::Read() {
     return ParsePendingOperations(data);
 }
 
-bool RestartDeletes::Deletes(const std::vector<PendingOperation>& operations,
+bool PendingRenames::Deletes(const std::vector<PendingOperation>& operations,
                              const std::wstring& path) {
-    if (!files_.RestartDeletesInWininit()) return DeletesAtRestart(operations, path);
+    return DeletesAtRestart(operations, path);
+}
+
+bool PendingRenames::Add(const std::wstring& path) {
+    return files_.MoveFileExW(path, std::nullopt, kMoveFileDelayUntilReboot);
+}
+
+std::optional<std::vector<PendingOperation>> WininitRenames::Read() {
+    const std::optional<std::string> file = ReadWininit();
+    if (!file) return std::nullopt;
+    std::vector<PendingOperation> operations;
+    for (const std::string& path : WininitDeletes(*file)) {
+        operations.push_back({Widened(path), L""});
+    }
+    return operations;
+}
+
+bool WininitRenames::Deletes(const std::vector<PendingOperation>& operations,
+                             const std::wstring& path) {
     const std::optional<std::wstring> name = WininitName(path);
     return name && DeletesAtRestart(operations, *name);
 }
 
-bool RestartDeletes::Add(const std::wstring& path) {
-    if (!files_.RestartDeletesInWininit()) {
-        return files_.MoveFileExW(path, std::nullopt, kMoveFileDelayUntilReboot);
-    }
+bool WininitRenames::Add(const std::wstring& path) {
     // DOS carries the section out: a path that cannot be named in 8 bits is not recorded.
     const std::optional<std::string> shortPath = files_.GetShortPathNameA(path);
     if (!shortPath) return false;
@@ -202,16 +208,16 @@ bool RestartDeletes::Add(const std::wstring& path) {
     return false;
 }
 
-std::wstring RestartDeletes::WininitPath() {
+std::wstring WininitRenames::WininitPath() {
     return files_.GetWindowsDirectoryW() + L"\\" + kWininit;
 }
 
-std::optional<std::string> RestartDeletes::ReadWininit() {
+std::optional<std::string> WininitRenames::ReadWininit() {
     if (!RecoverWininit()) return std::nullopt;
     return files_.ReadWholeFile(WininitPath());
 }
 
-bool RestartDeletes::RecoverWininit() {
+bool WininitRenames::RecoverWininit() {
     const std::wstring folder = files_.GetWindowsDirectoryW() + L"\\";
     const std::wstring wininit = folder + kWininit, fresh = folder + kWininitNew,
                        aside = folder + kWininitOld;
@@ -236,7 +242,7 @@ bool RestartDeletes::RecoverWininit() {
 
 // The file's bytes as read come first, then the bytes that replace them.
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
-RestartDeletes::Replaced RestartDeletes::ReplaceWininit(const std::string& old,
+WininitRenames::Replaced WininitRenames::ReplaceWininit(const std::string& old,
                                                         const std::string& bytes) {
     const std::wstring folder = files_.GetWindowsDirectoryW() + L"\\";
     const std::wstring wininit = folder + kWininit, fresh = folder + kWininitNew,
@@ -270,7 +276,7 @@ RestartDeletes::Replaced RestartDeletes::ReplaceWininit(const std::string& old,
     return Replaced::Yes;
 }
 
-std::optional<std::wstring> RestartDeletes::WininitName(const std::wstring& path) {
+std::optional<std::wstring> WininitRenames::WininitName(const std::wstring& path) {
     const std::optional<std::string> shortPath = files_.GetShortPathNameA(path);
     if (!shortPath) return std::nullopt;
     return Widened(*shortPath);

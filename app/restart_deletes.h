@@ -56,21 +56,50 @@ std::vector<std::string> WininitDeletes(std::string_view file);
 // first [rename] section, or in a new [rename] section at the end; every other byte as it was.
 std::string WithWininitDelete(std::string_view file, std::string_view path);
 
-class RestartDeletes {
+// The list of files that Windows deletes at the next restart. Which one a machine keeps is
+// chosen once, by the composition root, from the Windows it runs on.
+class RestartList {
   public:
-    RestartDeletes(RegistryApi& registry, FileSystemApi& files)
-        : registry_(registry), files_(files) {}
-
+    virtual ~RestartList() = default;
     // The list as it stands now: empty when there is none; none when it cannot be read, which
-    // proves nothing either way. From WININIT.INI where the system keeps it there: each NUL line
-    // as a deletion of its path, the 8-bit text's bytes as the characters of the same numbers.
-    std::optional<std::vector<PendingOperation>> Read();
+    // proves nothing either way.
+    virtual std::optional<std::vector<PendingOperation>> Read() = 0;
     // Whether `operations`, as Read gave them, delete the file `path` at the restart.
-    bool Deletes(const std::vector<PendingOperation>& operations, const std::wstring& path);
+    virtual bool Deletes(const std::vector<PendingOperation>& operations,
+                         const std::wstring& path) = 0;
     // Records `path` for deletion at the next restart; false when it could not be written. Says
     // nothing of what is there already: check with Deletes first, so that no file is recorded
     // twice.
-    bool Add(const std::wstring& path);
+    virtual bool Add(const std::wstring& path) = 0;
+};
+
+// Windows NT's list: the value PendingFileRenameOperations, written through MoveFileEx.
+class PendingRenames final : public RestartList {
+  public:
+    PendingRenames(RegistryApi& registry, FileSystemApi& files)
+        : registry_(registry), files_(files) {}
+
+    std::optional<std::vector<PendingOperation>> Read() override;
+    bool Deletes(const std::vector<PendingOperation>& operations,
+                 const std::wstring& path) override;
+    bool Add(const std::wstring& path) override;
+
+  private:
+    RegistryApi& registry_;
+    FileSystemApi& files_;
+};
+
+// Windows 95, 98 and ME's list: the [rename] section of %windir%\WININIT.INI, each NUL line read
+// as a deletion of its path (the 8-bit text's bytes as the characters of the same numbers), and
+// the file replaced whole or not at all when a line is added.
+class WininitRenames final : public RestartList {
+  public:
+    explicit WininitRenames(FileSystemApi& files) : files_(files) {}
+
+    std::optional<std::vector<PendingOperation>> Read() override;
+    bool Deletes(const std::vector<PendingOperation>& operations,
+                 const std::wstring& path) override;
+    bool Add(const std::wstring& path) override;
 
   private:
     // What a replacement of WININIT.INI came to.
@@ -89,7 +118,6 @@ class RestartDeletes {
     // has no 8-bit name.
     std::optional<std::wstring> WininitName(const std::wstring& path);
 
-    RegistryApi& registry_;
     FileSystemApi& files_;
 };
 

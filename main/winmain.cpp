@@ -29,7 +29,8 @@ int WithTheSystem(MessageBoxApi& boxes, Use use) {
     win32::Win32RegistryApi registry;
     win32::Win32FileSystem files;
     win32::Win32Clock clock;
-    Modules modules(processes, registry, files, clock, boxes);
+    // The one choice of the Windows 95, 98 and ME way for the modules, made once.
+    Modules modules(processes, registry, files, clock, boxes, win32::OnWindows9x());
     return use(modules);
 }
 

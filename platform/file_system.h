@@ -50,9 +50,6 @@ class FileSystemApi {
     // 64-bit Windows; none where nothing is redirected (32-bit Windows, or a 64-bit process).
     virtual std::optional<std::wstring> GetSystemWow64DirectoryW() = 0;
 
-    // Whether a file is recorded for deletion at the restart in %windir%\WININIT.INI (Windows 95,
-    // 98 and ME, which have no MoveFileEx nor its list) instead of through MoveFileExW.
-    virtual bool RestartDeletesInWininit() = 0;
     // `text` with each %NAME% replaced by the environment variable's value, as Windows expands a
     // REG_EXPAND_SZ value (ExpandEnvironmentStrings); none when it cannot be expanded.
     virtual std::optional<std::wstring> ExpandEnvironmentStringsW(const std::wstring& text) = 0;

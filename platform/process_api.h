@@ -27,11 +27,6 @@ class ProcessApi {
     // The record's name goes to the system as 260 bytes and comes back widened to 260 characters.
     virtual bool Process32First(Handle snapshot, ProcessEntry32& entry) = 0;
     virtual bool Process32Next(Handle snapshot, ProcessEntry32& entry) = 0;
-    // Whether a process record's szExeFile holds the full path of the file that the process runs
-    // from, in the file system's letter case ("C:\WINDOWS\SYSTEM32\MONIKER.EXE"), as on Windows 95,
-    // 98 and ME, rather than the file's name alone, as on NT. There the record is where the path
-    // is read first.
-    virtual bool ExeFileIsFullPath() = 0;
     // The first module of a module snapshot (kSnapModule) is the process's own program: its
     // szExePath is the full path of the file the process runs from. The wide (W) call on NT (a
     // path may hold characters that the ANSI code page lacks), the 8-bit one on 9x.

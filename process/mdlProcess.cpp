@@ -172,7 +172,7 @@ bool mdlProcess::IsListed(ProcessId id) {
 std::optional<std::wstring> mdlProcess::ImagePath(ProcessId id) {
     // Windows 9x names the path in the process record; a record with the name alone (a system
     // that reports itself as 9x but keeps NT's records) leaves it to the module list.
-    if (api_.ExeFileIsFullPath()) {
+    if (recordsHoldPaths_) {
         if (std::optional<std::wstring> path = PathInEntry(id)) return path;
     }
     {

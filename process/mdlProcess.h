@@ -25,7 +25,10 @@ struct ProcessLookup {
 
 class mdlProcess {
   public:
-    mdlProcess(ProcessApi& api, const mdlErrorHandle& errors) : api_(api), errors_(errors) {}
+    // `recordsHoldPaths`: the system's process records hold the program's full path, as on
+    // Windows 95, 98 and ME, rather than its file's name alone, as on NT.
+    mdlProcess(ProcessApi& api, const mdlErrorHandle& errors, bool recordsHoldPaths = false)
+        : api_(api), errors_(errors), recordsHoldPaths_(recordsHoldPaths) {}
     virtual ~mdlProcess() = default;
     mdlProcess(const mdlProcess&) = delete;
     mdlProcess& operator=(const mdlProcess&) = delete;
@@ -100,6 +103,7 @@ class mdlProcess {
 
     ProcessApi& api_;
     const mdlErrorHandle& errors_;
+    const bool recordsHoldPaths_;
     std::vector<ProcessEntry32> processEntries_;
     bool lastEnumReadToEnd_ = true;  // by the latest Process32_Enum, read right after it
 };

@@ -45,7 +45,6 @@ class ListedProcesses : public torvexa::ProcessApi {
     }
     bool Process32First(Handle, ProcessEntry32& entry) override { return Deliver(entry); }
     bool Process32Next(Handle, ProcessEntry32& entry) override { return Deliver(entry); }
-    bool ExeFileIsFullPath() override { return false; }
     bool Module32FirstW(Handle, torvexa::ModuleEntry32&) override { return false; }
     bool QueryFullProcessImageNameW(Handle, std::uint32_t, std::wstring&) override { return false; }
     torvexa::ProcessId GetCurrentProcessId() override { return 1; }

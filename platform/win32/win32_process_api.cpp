@@ -88,10 +88,6 @@ bool Win32ProcessApi::Process32Next(Handle snapshot, ProcessEntry32& entry) {
     return Exchange(::Process32Next, snapshot, entry);
 }
 
-bool Win32ProcessApi::ExeFileIsFullPath() {
-    return OnWindows9x();
-}
-
 bool Win32ProcessApi::Module32FirstW(Handle snapshot, ModuleEntry32& entry) {
     DWORD processId = 0;
     std::wstring path;

@@ -10,7 +10,6 @@ class Win32ProcessApi final : public ProcessApi {
     Handle CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t processId) override;
     bool Process32First(Handle snapshot, ProcessEntry32& entry) override;
     bool Process32Next(Handle snapshot, ProcessEntry32& entry) override;
-    bool ExeFileIsFullPath() override;
     bool Module32FirstW(Handle snapshot, ModuleEntry32& entry) override;
     bool QueryFullProcessImageNameW(Handle process, std::uint32_t flags,
                                     std::wstring& exeName) override;

@@ -75,10 +75,6 @@ std::optional<std::wstring> Win32FileSystem::GetSystemWow64DirectoryW() {
     return std::wstring(folder, length);
 }
 
-bool Win32FileSystem::RestartDeletesInWininit() {
-    return OnWindows9x();
-}
-
 std::optional<std::wstring> Win32FileSystem::ExpandEnvironmentStringsW(const std::wstring& text) {
     return ExpandedEnvironment(text);
 }

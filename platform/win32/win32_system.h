@@ -19,7 +19,6 @@ class Win32FileSystem final : public FileSystemApi {
                      std::uint32_t flags) override;
     std::wstring GetSystemDirectoryW() override;
     std::optional<std::wstring> GetSystemWow64DirectoryW() override;
-    bool RestartDeletesInWininit() override;
     std::optional<std::wstring> ExpandEnvironmentStringsW(const std::wstring& text) override;
     std::wstring GetWindowsDirectoryW() override;
     std::optional<std::string> GetShortPathNameA(const std::wstring& path) override;

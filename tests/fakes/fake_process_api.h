@@ -59,8 +59,6 @@ class FakeProcessApi : public ProcessApi {
     std::size_t nextFailsAfter = 1;
     // Module snapshots that fail with ERROR_BAD_LENGTH before one is taken.
     int moduleBadLengths = 0;
-    // Windows 9x: the records' names are the programs' full paths.
-    bool fullPaths = false;
     // Whether QueryFullProcessImageNameW exists (Vista and later): it then answers each process's
     // `image` whatever its loader has done; otherwise it fails with ERROR_CALL_NOT_IMPLEMENTED.
     bool fullImageNames = false;
@@ -78,7 +76,6 @@ class FakeProcessApi : public ProcessApi {
     Handle CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t processId) override;
     bool Process32First(Handle snapshot, ProcessEntry32& entry) override;
     bool Process32Next(Handle snapshot, ProcessEntry32& entry) override;
-    bool ExeFileIsFullPath() override { return fullPaths; }
     bool Module32FirstW(Handle snapshot, ModuleEntry32& entry) override;
     bool QueryFullProcessImageNameW(Handle process, std::uint32_t flags,
                                     std::wstring& exeName) override;

@@ -50,9 +50,8 @@ class FakeFileSystem : public FileSystemApi {
     std::wstring systemDirectory = L"C:\\WINDOWS\\system32";
     std::optional<std::wstring> wow64Directory;  // set: a 32-bit program on 64-bit Windows
 
-    // Windows 9x: files go at the restart through WININIT.INI, whose bytes are `contents`' (a
-    // path that is not there reads as empty), unreadable or unwritable when a test says so.
-    bool wininit = false;
+    // Files' bytes, for WININIT.INI (Windows 9x's restart list) and the files beside it: a path
+    // that is not there reads as empty; unreadable or unwritable when a test says so.
     std::wstring windowsDirectory = L"C:\\WINDOWS";
     std::map<std::wstring, std::string> contents;
     bool readFails = false, writeFails = false;
@@ -148,7 +147,6 @@ class FakeFileSystem : public FileSystemApi {
     }
     std::wstring GetSystemDirectoryW() override { return systemDirectory; }
     std::optional<std::wstring> GetSystemWow64DirectoryW() override { return wow64Directory; }
-    bool RestartDeletesInWininit() override { return wininit; }
     // %SystemRoot% expands to the Windows folder; any other %NAME% cannot be expanded.
     std::optional<std::wstring> ExpandEnvironmentStringsW(const std::wstring& text) override {
         std::wstring out = text;

@@ -31,15 +31,14 @@ using fakes::kSyslray;
 // An infected machine, the program running as administrator, HKT1.dll held open by another
 // program (as a hook DLL is) unless a test says otherwise.
 struct Machine : fakes::Machine {
-    Machine() {
+    explicit Machine(bool windows9x = false) : fakes::Machine(windows9x) {
         Infect();
         files.files[kHkt1] = false;
         files.refusal = 32;  // sharing violation
     }
     void Press() { form.Click(ControlId::Command1); }
     std::vector<PendingOperation> Pending() {
-        RestartDeletes list(registry, files);
-        return list.Read().value_or(std::vector<PendingOperation>{});
+        return modules.restartList->Read().value_or(std::vector<PendingOperation>{});
     }
 };
 
@@ -93,8 +92,7 @@ TEST(Disinfection, OnA64BitWindowsTheRecordNamesTheFolderTheFileIsReallyInOnce) 
 // Windows 9x: no MoveFileEx; the file goes through WININIT.INI's [rename] section, once, and the
 // answers are the ones NT gives.
 TEST(Disinfection, OnWindows9xAFileInUseGoesThroughWininitOnceAndTheAnswersAreTheSame) {
-    Machine m;
-    m.files.wininit = true;
+    Machine m(true);
     const std::wstring wininit = L"C:\\WINDOWS\\WININIT.INI";
     m.files.contents[wininit] = "[boot]\r\nx=1\r\n";
     // The short name is what the restart, under DOS, is told.
@@ -115,8 +113,7 @@ TEST(Disinfection, OnWindows9xAFileInUseGoesThroughWininitOnceAndTheAnswersAreTh
 
     // A file that cannot be read or written there is reported left, never pending.
     for (const bool readFails : {true, false}) {
-        Machine failing;
-        failing.files.wininit = true;
+        Machine failing(true);
         (readFails ? failing.files.readFails : failing.files.writeFails) = true;
         failing.Press();
         EXPECT_EQ(failing.view.text[ControlId::msg], kNotRemoved) << readFails;

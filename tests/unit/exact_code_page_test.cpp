@@ -175,8 +175,7 @@ struct AnsiFiles : fakes::FakeFileSystem {
 };
 
 TEST(ExactCodePage, OnA98ThatRefusesTheFlagEveryWormFileIsExaminedAndDeleted) {
-    fakes::MachineWith<mdlProcess, AnsiFiles> m;
-    m.files.wininit = true;
+    fakes::MachineWith<mdlProcess, AnsiFiles> m(true);
     m.Infect();
     m.files.attributes[fakes::kHkt1] = 0x1 | 0x2 | 0x4;  // read-only, hidden, system
     m.form.Form_Load();

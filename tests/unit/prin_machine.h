@@ -64,13 +64,16 @@ struct MachineWith {
     FakeClock clock;
     FakeView view;
     // The program's modules over the fakes, wired as the composition root wires them.
-    ModulesWith<Process> modules{api, registry, files, clock, boxes};
+    ModulesWith<Process> modules;
     Process& process = modules.process;
     Registro& registro = modules.registro;
     Disinfection& disinfection = modules.disinfection;
     prin form{view, disinfection, shell, boxes};
 
-    MachineWith() {
+    // `windows9x`: the machine is a Windows 95, 98 or ME (process records with full paths, the
+    // restart list in WININIT.INI).
+    explicit MachineWith(bool windows9x = false)
+        : modules{api, registry, files, clock, boxes, windows9x} {
         // A machine where the program runs as administrator: the restart list can be written.
         files.registry = &registry;
         registry.keys[{kHklm, FakeFileSystem::kSessionManager}] = {};

@@ -216,19 +216,17 @@ TEST_F(ProcessTest, OnWindows9xTheLookupComparesTheFileNamePartLetterCaseAside) 
         {{{4, L"C:\\WINDOWS\\EXPLORER.EXE"}}, L"syslray.exe", 0},
         {{{4, L"MONIKER.EXE"}}, L"moniker.exe", 4},
     };
-    api.fullPaths = true;
     for (const auto& c : cases) {
         api.processes = c.processes;
-        mdlProcess process(api, errors);
+        mdlProcess process(api, errors, true);
         EXPECT_EQ(process.GetProcessIdByName(c.name), c.expected) << c.processes[0].name;
     }
 }
 
 TEST_F(ProcessTest, OnWindows9xTheImagePathIsTheProcessRecordsPath) {
-    api.fullPaths = true;
     api.processes = {{4, L"C:\\WINDOWS\\EXPLORER.EXE"},
                      {10, L"C:\\WINDOWS\\SYSTEM32\\MONIKER.EXE"}};
-    mdlProcess process(api, errors);
+    mdlProcess process(api, errors, true);
     EXPECT_EQ(process.ImagePath(10), L"C:\\WINDOWS\\SYSTEM32\\MONIKER.EXE");
     EXPECT_EQ(process.ImagePath(99), std::nullopt);
     for (const auto& call : api.calls) EXPECT_FALSE(call.starts_with(L"Module32FirstW")) << call;

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/fakes/fake_registry_api.h"
 #include "tests/fakes/fake_system.h"
 
 namespace torvexa {
@@ -18,16 +17,14 @@ TEST(WininitReplacement, AFailureOrAPowerCutAtAnyStepLeavesTheOldFileOrTheNewOne
     // Even steps fail the nth change of a file, odd ones cut the power there; the last loses bytes.
     for (int step = 0; step <= 10; ++step) {
         SCOPED_TRACE(step);
-        fakes::FakeRegistryApi registry;
         fakes::FakeFileSystem files;
-        files.wininit = true;
         files.contents[wininit] = old;
         files.changesBeforeFailure = step / 2;
         files.powerCut = step % 2 == 1;
         files.writesShort = step == 10;
         bool recorded = false;
         try {
-            recorded = RestartDeletes(registry, files).Add(L"C:\\HKT1.DLL");
+            recorded = WininitRenames(files).Add(L"C:\\HKT1.DLL");
         } catch (const fakes::FakeFileSystem::PowerCut&) {
         }
         // No change that far: every one went through.
@@ -36,7 +33,7 @@ TEST(WininitReplacement, AFailureOrAPowerCutAtAnyStepLeavesTheOldFileOrTheNewOne
             EXPECT_EQ(files.contents[wininit], recorded ? added : old);
         }
         // The next run finishes or undoes what was left, and reads the one file it leaves.
-        ASSERT_TRUE(RestartDeletes(registry, files).Read());
+        ASSERT_TRUE(WininitRenames(files).Read());
         ASSERT_EQ(files.contents.size(), 1u);
         EXPECT_TRUE(files.contents[wininit] == old || files.contents[wininit] == added);
     }

@@ -144,7 +144,7 @@ struct Machine {
     NoMessageBoxes boxes;
     fakes::FakeFileSystem files;
     fakes::FakeClock clock;
-    Modules modules{api, registry, files, clock, boxes};
+    Modules modules{api, registry, files, clock, boxes, false};
     Disinfection& disinfection = modules.disinfection;
     fakes::FakeRunReport report;
 };

@@ -68,7 +68,7 @@ TEST(RestartLayer, AFileInUseIsRecordedWhereItReallyIsAndOnce) {
     win32::Win32ProcessApi processApi;
     win32::Win32MessageBox boxes;
     win32::Win32Clock clock;
-    Modules modules(processApi, registryApi, files, clock, boxes);
+    Modules modules(processApi, registryApi, files, clock, boxes, false);
     Disinfection& disinfection = modules.disinfection;
 
     wchar_t windows[MAX_PATH] = {};
@@ -92,7 +92,7 @@ TEST(RestartLayer, AFileInUseIsRecordedWhereItReallyIsAndOnce) {
         EXPECT_FALSE(left.AnythingLeft()) << "press " << press;
         ASSERT_EQ(left.pending.size(), 1u) << "press " << press;
         EXPECT_EQ(left.pending[0], hkt1);
-        const auto list = RestartDeletes(registryApi, files).Read();
+        const auto list = PendingRenames(registryApi, files).Read();
         ASSERT_TRUE(list.has_value());
         int records = 0;
         for (const PendingOperation& op : *list) {

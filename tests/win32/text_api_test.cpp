@@ -119,8 +119,6 @@ TEST_F(TextApi, TheRegistryTheLocaleAndUpperCaseTakeTheAnsiForms) {
 // A file in use on 9x: the NUL line in the Windows folder's WININIT.INI, read back as pending.
 TEST_F(TextApi, OnThe9xWayAFileGoesAtTheRestartThroughWininit) {
     Win32FileSystem files;
-    Win32RegistryApi registry;
-    ASSERT_TRUE(files.RestartDeletesInWininit());
     const std::wstring wininit = files.GetWindowsDirectoryW() + L"\\WININIT.INI";
     const std::string before = files.ReadWholeFile(wininit).value_or("");
     // Another program's record and a section of another name, kept byte for byte.
@@ -129,7 +127,7 @@ TEST_F(TextApi, OnThe9xWayAFileGoesAtTheRestartThroughWininit) {
 
     const std::wstring file = test::MakeScratchFolder(L"wininit") + L"\\HKT1.dll";
     const UniqueFileHandle held(OpenFileAt(file, GENERIC_WRITE, 0, CREATE_ALWAYS));
-    RestartDeletes restart(registry, files);
+    WininitRenames restart(files);
     EXPECT_TRUE(restart.Add(file));
     const auto pending = restart.Read();
     ASSERT_TRUE(pending.has_value());
