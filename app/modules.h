@@ -1,5 +1,5 @@
 // The program's modules over one set of adapters, wired one way: the process and registry modules
-// over the system's calls, the disinfection (the check and the removal) over them. The window and
+// over the system's calls, the check, the file policy and the removal over them. The window and
 // the run without it both work through this; the composition root builds it once over the
 // Windows layer, and the tests build the same over fakes. `Process` is the process module, or a
 // test's own kind of it. The one choice of the Windows 95, 98 and ME way is made here, from what
@@ -32,12 +32,18 @@ struct ModulesWith {
           restartList(windows9x
                           ? std::unique_ptr<RestartList>(new WininitRenames(files))
                           : std::unique_ptr<RestartList>(new PendingRenames(registry, files))),
-          disinfection(process, registro, registry, files, clock, *restartList) {}
+          check(process, registry, files, clock, *restartList),
+          filePolicy(process, files, clock, *restartList),
+          removal(process, registro, clock, check, filePolicy),
+          disinfection(check, removal) {}
 
     const mdlErrorHandle errors;  // the shipped program discards its error reports
     Process process;
     Registro registro;
     std::unique_ptr<RestartList> restartList;
+    WormCheck check;
+    FilePolicy filePolicy;
+    WormRemoval removal;
     Disinfection disinfection;
 };
 

@@ -130,11 +130,6 @@ std::string WithWininitDelete(std::string_view file, std::string_view path) {
     return out;
 }
 
-bool SamePath(std::wstring_view a, std::wstring_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](wchar_t x, wchar_t y) { return Folded(x) == Folded(y); });
-}
-
 std::vector<PendingOperation> ParsePendingOperations(const std::wstring& data) {
     std::vector<std::wstring> strings;
     for (std::size_t start = 0; start < data.size();) {

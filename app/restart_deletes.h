@@ -23,6 +23,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/paths.h"
 #include "platform/file_system.h"
 #include "platform/registry_api.h"
 
@@ -42,9 +43,6 @@ std::vector<PendingOperation> ParsePendingOperations(const std::wstring& data);
 // Whether `operations` delete the file `path` (a full path such as "C:\windows\syswow64\x.dll")
 // at the restart. Letter case does not matter, as it does not to the file system.
 bool DeletesAtRestart(const std::vector<PendingOperation>& operations, const std::wstring& path);
-
-// Whether two full paths name the same file, letter case aside.
-bool SamePath(std::wstring_view a, std::wstring_view b);
 
 // The paths that the [rename] section of a WININIT.INI's bytes deletes: the values of its NUL
 // lines, in file order. Section and key are matched without regard to letter case, blanks around
