@@ -185,7 +185,9 @@ wine8_name="Wine $(wine_version)"
 say "== Scenarios under the second Windows (Wine 10 in a Debian 13 root)"
 e2e10_line=
 if enter_wine10; then
-    wine10_name="Wine $(wine10_run wine --version | sed -n 's/^wine-\([0-9.]*\).*/\1/p')"
+    # Debian's `wine` takes the 32-bit loader, which a machine without 32-bit code cannot run.
+    wine10_name="Wine $(wine10_run sh -c 'wine --version 2>/dev/null || /usr/lib/wine/wine64 --version' |
+        sed -n 's/^wine-\([0-9.]*\).*/\1/p')"
     machines10=()
     [ "$preset" = win32 ] && machines10=(32-bit 64-bit xp win98 dpi120 dpi144 dpi168 dpi192)
     TORVEXA_WINDOWS_BUILD=$preset TORVEXA_E2E_BUILD=$windows \
@@ -243,7 +245,7 @@ fuzz_line="$fuzz_passed targets passed, $fuzz_failed failed"
 say "== Static analysis (clang-tidy and cppcheck over our own code)"
 bash scripts/lint.sh >build/lint.log 2>&1 || status=1
 grep -vE '^(clang-tidy|cppcheck|layers): ' build/lint.log | head -n 60
-lint_line=$(grep -E '^(clang-tidy|cppcheck|layers): ' build/lint.log | paste -sd ';' | sed 's/;/; /')
+lint_line=$(grep -E '^(clang-tidy|cppcheck|layers): ' build/lint.log | paste -sd ';' | sed 's/;/; /g')
 say "${lint_line:-static analysis did not run}"
 
 # Totals over the three suites, the relay check and the signing checks: "N% tests passed, F tests failed out of T"

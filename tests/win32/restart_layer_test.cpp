@@ -9,6 +9,7 @@
 #include "app/modules.h"
 #include "app/restart_deletes.h"
 #include "errors/mdlErrorHandle.h"
+#include "platform/win32/text_api.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win.h"
 #include "platform/win32/win32_message_box.h"
@@ -68,7 +69,7 @@ TEST(RestartLayer, AFileInUseIsRecordedWhereItReallyIsAndOnce) {
     win32::Win32ProcessApi processApi;
     win32::Win32MessageBox boxes;
     win32::Win32Clock clock;
-    Modules modules(processApi, registryApi, files, clock, boxes, false);
+    Modules modules(processApi, registryApi, files, clock, boxes, win32::OnWindows9x());
     Disinfection& disinfection = modules.disinfection;
 
     wchar_t windows[MAX_PATH] = {};
