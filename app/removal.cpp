@@ -89,11 +89,16 @@ void WormRemoval::EndWormPrograms() {
                     const auto it = std::find_if(ended.begin(), ended.end(), [&](const Ended& e) {
                         return e.name == name && e.id == id;
                     });
-                    const std::optional<std::uint64_t> started = process_.StartTime(id);
-                    if (it != ended.end() && (!started || it->started == started)) continue;
-                    if (it != ended.end()) ended.erase(it);
-                    ended.push_back({name, id, started});
+                    if (it != ended.end()) {
+                        // Still exiting, unless its start time says it is another program.
+                        const std::optional<std::uint64_t> started = process_.StartTime(id);
+                        if (!it->started || !started || it->started == started) continue;
+                        ended.erase(it);
+                    }
+                    // Ended first, its start read after: a program that is starting is met at
+                    // once, before it can start another (a terminated process keeps its times).
                     process_.Kill_Process(id);
+                    ended.push_back({name, id, process_.StartTime(id)});
                 }
             });
         }

@@ -235,6 +235,7 @@ TEST(Disinfection, APairThatStartsEachOtherAgainEndsInOnePress) {
     // An id given out again once its program has gone belongs to a new program: ended too.
     fakes::Machine reused;
     reused.Infect();
+    reused.api.processes[1].lingerSnapshots = 1;  // still exiting, and listed, after its end
     bool again = false;
     reused.api.onProcessSnapshot = [&]() -> std::optional<std::uint32_t> {
         if (!reused.api.IsRunning(10) && !std::exchange(again, true)) {
