@@ -21,8 +21,8 @@
 #include <string>
 #include <utility>
 
-#include "platform/form.h"
 #include "harness/child_process.h"
+#include "platform/form.h"
 #include "platform/win32/win.h"
 #include "platform/win32/window_engine.h"
 // After windows.h.

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/form.h"
 #include "harness/child_process.h"
+#include "platform/form.h"
 #include "platform/win32/win.h"
 #include "tests/e2e/staging.h"
 
