@@ -65,11 +65,10 @@ void WormRemoval::EndWormPrograms() {
     // starting, before it can start another. Each is ended once: one that is still exiting is
     // waited for, not ended again. Once it is no longer listed its id is free, and Windows soon
     // gives it to another program: a program of the worm's names listed under it later is new.
-    // The programs ended, by name, id and start (none where the system keeps no start times).
+    // The programs ended and still listed, by name and id.
     struct Ended {
         const wchar_t* name;
         ProcessId id;
-        std::optional<std::uint64_t> started;
     };
     std::vector<Ended> ended;  // short: a host that starts them again adds one a look
     timing::PollUntil(clock_, timing::kWaitLimitMilliseconds, timing::kRoundMilliseconds, [&] {
@@ -86,19 +85,12 @@ void WormRemoval::EndWormPrograms() {
                 }
                 for (const ProcessId id : ids) {
                     listed = true;
-                    const auto it = std::find_if(ended.begin(), ended.end(), [&](const Ended& e) {
-                        return e.name == name && e.id == id;
-                    });
-                    if (it != ended.end()) {
-                        // Still exiting, unless its start time says it is another program.
-                        const std::optional<std::uint64_t> started = process_.StartTime(id);
-                        if (!it->started || !started || it->started == started) continue;
-                        ended.erase(it);
-                    }
-                    // Ended first, its start read after: a program that is starting is met at
-                    // once, before it can start another (a terminated process keeps its times).
+                    const bool endedBefore =
+                        std::any_of(ended.begin(), ended.end(),
+                                    [&](const Ended& e) { return e.name == name && e.id == id; });
+                    if (endedBefore) continue;  // still exiting
                     process_.Kill_Process(id);
-                    ended.push_back({name, id, process_.StartTime(id)});
+                    ended.push_back({name, id});
                 }
             });
         }

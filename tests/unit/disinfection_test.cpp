@@ -232,19 +232,19 @@ TEST(Disinfection, APairThatStartsEachOtherAgainEndsInOnePress) {
               1);
     EXPECT_GE(stuck.clock.now, Disinfection::kWaitLimitMilliseconds);
 
-    // An id given out again once its program has gone belongs to a new program: ended too.
+    // An id given out again once its program has gone (no longer listed) belongs to a new
+    // program: ended too.
     fakes::Machine reused;
     reused.Infect();
-    reused.api.processes[1].lingerSnapshots = 1;  // still exiting, and listed, after its end
-    bool again = false;
+    reused.api.processes[2].lingerSnapshots = 3;  // syslray.exe exits slowly: the press looks on
+    int gone = 0;
     reused.api.onProcessSnapshot = [&]() -> std::optional<std::uint32_t> {
-        if (!reused.api.IsRunning(10) && !std::exchange(again, true)) {
+        if (!reused.api.IsRunning(10) && ++gone == 3)
             reused.api.processes.push_back({10, L"moniker.exe"});
-            reused.api.processes.back().started = 1;
-        }
         return std::nullopt;
     };
     reused.form.Click(ControlId::Command1);
+    EXPECT_GE(gone, 3);
     EXPECT_EQ(reused.Status(), kDisinfected);
 }
 
